@@ -1,0 +1,26 @@
+// Linear-prediction analysis: autocorrelation, Levinson-Durbin recursion, weighting.
+// Sign convention: a[0..19] predict x[n] as a[0]*x[n-1] + ... + a[19]*x[n-20].
+#pragma once
+
+#include <cstdint>
+
+namespace veltrane {
+
+inline constexpr int kLpcWindowLength = 400;
+
+enum LevinsonStatus : std::int16_t {
+    kLevinsonComplete = 0, // all 20 orders computed
+    kLevinsonUnstable = 1, // stopped at an order whose reflection coefficient reached |k| >= 1
+    kLevinsonNoEnergy = 2, // r[0] <= 0
+};
+
+// r[m] = sum over j = 0..399-m of x[j+m]*x[j], ascending j, for m = 0..20.
+void Autocorrelate(const double* adX, double* adR);
+
+// Order-20 recursion; a and k are valid whatever the status.
+std::int16_t Levinson(const double* adR, double* adA, double* adK);
+
+// aw[k] = a[k] * 0.8^(k+1), the factor built by repeated multiplication.
+void WeightPredictor(const double* adA, double* adWeighted);
+
+} // namespace veltrane

@@ -1,0 +1,33 @@
+// Reflection-coefficient quantization, the parameter words, and the log-area-ratio
+// interpolation of the predictor over the six subframes.
+#pragma once
+
+#include "CodecTypes.h"
+
+#include <cstdint>
+
+namespace veltrane {
+
+// Step-down from predictor to reflection coefficients; an order with |B| >= 1 gets 0.98.
+void PredictorToReflection(const double* adA, double* adK);
+
+// Index (0-based within coefficient n's range) of the level that k falls into; a value equal
+// to a threshold takes the lower level, values beyond the range its first or last level.
+std::int32_t QuantizeReflection(int n, double dK);
+
+// The output level of index nIndex of coefficient n, widened to double.
+double ReflectionLevel(int n, std::int32_t nIndex);
+
+// Mixed-radix combination of the 20 indices into the nine words, and its inverse.
+LpcParamWords CombineParamWords(const std::int32_t* anIndex);
+void SplitParamWords(const LpcParamWords& words, std::int32_t* anIndex);
+
+void ReflectionToLar(const double* adK, double* adLar);
+void LarToReflection(const double* adLar, double* adK);
+// Step-up from reflection coefficients to one row of predictor coefficients.
+void ReflectionToPredictor(const double* adK, double* adRow);
+
+// The interpolated log-area ratios of subframe c between the older and the newer stored set.
+void InterpolateLar(int nSubframe, const double* adNewer, const double* adOlder, double* adLar);
+
+} // namespace veltrane

@@ -1,0 +1,105 @@
+#include "SpeechEncoder.h"
+
+#include "LpcAnalysis.h"
+#include "tables/RcTables.h"
+
+#include <cmath>
+
+namespace veltrane {
+
+namespace {
+
+constexpr double kPreFilterPole = 0.99;
+constexpr double kTiltFactor = 0.8;
+constexpr double kInitialInvEnergy = 3.40282e38;
+
+// Squared periodic Hamming window of length 400.
+void MakeLpcWindow(double* adWindow) {
+    for (int i = 0; i < kLpcWindowLength; ++i) {
+        const double dHamming = 0.54 - 0.46 * std::cos(i * 0.0025 * 6.283185307);
+        adWindow[i] = dHamming * dHamming;
+    }
+}
+
+// Bandwidth-expansion factors 0.9883^(k+1), by repeated multiplication.
+void MakeBwExpand(double* adFactors) {
+    adFactors[0] = 0.9883;
+    for (int k = 1; k < kLpcOrder; ++k) {
+        adFactors[k] = adFactors[k - 1] * 0.9883;
+    }
+}
+
+} // namespace
+
+CSpeechEncoder::CSpeechEncoder()
+    : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_adInvMem{},
+      m_adLarPrev{}, m_adLarPrev2{}, m_anRcIndex{}, m_adLpcWindow{}, m_adBwExpand{}, m_excIndices{},
+      m_dPrevIn(0.0), m_dPrevOut(0.0), m_dTilt(0.0), m_dPrevRc1(0.0),
+      m_dPrevFixedGain(0.0), m_anPatterns{} {
+    for (double& dEntry : m_adInvEnergy) {
+        dEntry = kInitialInvEnergy;
+    }
+    for (int n = 0; n < kLpcOrder; ++n) {
+        m_anRcIndex[n] = kRcZeroLevel - kRcBase[n];
+    }
+    MakeLpcWindow(m_adLpcWindow);
+    MakeBwExpand(m_adBwExpand);
+}
+
+void CSpeechEncoder::EncodeFrame(const std::int16_t* pnSamples, EncodedFrame* pFrame) {
+    ShiftSignal();
+    PreFilter(pnSamples);
+
+    double adA[kLpcOrder];
+    const double dRc1 = AnalyzeLpc(adA);
+    m_dPrevRc1 = kTiltFactor * m_dPrevRc1; // the frame's one-pole coefficient
+
+    SubframePredictors aadInterp;
+    LpcParamWords words;
+    QuantizeLpc(adA, aadInterp, words);
+
+    for (int c = 0; c < kSubframes; ++c) {
+        const double* adSpeech = &m_adSignal[20 + kSubframeSamples * c];
+        double adResidual[kSubframeSamples];
+        InverseFilter(adSpeech, aadInterp[c].data(), adResidual);
+        double adWeighted[kLpcOrder];
+        WeightPredictor(aadInterp[c].data(), adWeighted);
+        AnalyzeExcitation(adResidual, adWeighted, c, m_dPrevRc1);
+    }
+
+    m_dPrevRc1 = dRc1;
+    PackFrame(pFrame, words);
+}
+
+void CSpeechEncoder::ShiftSignal() {
+    for (int i = 0; i < kSignalLength - kFrameSamples; ++i) {
+        m_adSignal[i] = m_adSignal[i + kFrameSamples];
+    }
+}
+
+// DC removal H(z) = (1 - z^-1) / (1 - 0.99 z^-1) into the top of the history.
+void CSpeechEncoder::PreFilter(const std::int16_t* pnSamples) {
+    for (int i = 0; i < kFrameSamples; ++i) {
+        const double dX = pnSamples[i];
+        const double dY = kPreFilterPole * m_dPrevOut + (dX - m_dPrevIn);
+        m_dPrevIn = dX;
+        m_dPrevOut = dY;
+        m_adSignal[kSignalLength - kFrameSamples + i] = dY;
+    }
+}
+
+void CSpeechEncoder::InverseFilter(const double* adSpeech, const double* adA, double* adResidual) {
+    for (int i = 0; i < kSubframeSamples; ++i) {
+        double dE = adSpeech[i];
+        for (int j = 0; j < kLpcOrder; ++j) {
+            dE -= adA[j] * m_adInvMem[j];
+        }
+        adResidual[i] = dE;
+        for (int j = kLpcOrder - 1; j >= 1; --j) {
+            m_adInvMem[j] = m_adInvMem[j - 1];
+        }
+        m_adInvMem[0] = adSpeech[i];
+    }
+}
+
+} // namespace veltrane

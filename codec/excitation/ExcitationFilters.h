@@ -1,0 +1,39 @@
+// Filters of one subframe's analysis by synthesis in the weighted domain. The weighted
+// synthesis filter is y[n] = x[n] + sum_j aw[j] * y[n-1-j]; memories keep the newest output in
+// element 0.
+#pragma once
+
+namespace veltrane {
+
+// The smallest normal single-precision value; starts every energy sum so it is never zero.
+inline constexpr double kTinyEnergy = 1.1754943508222875e-38;
+// The largest single-precision magnitude, negated: the start of every best-score search.
+inline constexpr double kWorstScore = -3.4028234663852886e38;
+
+// Residual through 1/A(z/0.8): the weighted speech; advances the memory by 40 samples.
+void WeightResidual(const double* adResidual, const double* adWeighted, double* adMem,
+                    double* adOut);
+
+// Response of the weighted synthesis filter, from rest, to a unit impulse.
+void ImpulseResponse(const double* adWeighted, double* adH);
+
+// Output of the weighted synthesis filter with zero input from the given memory (unchanged).
+void ZeroInputResponse(const double* adWeighted, const double* adMem, double* adZ);
+
+// d[i] = sum over n = i..39 of t[n] * h[n-i], each sum from n = 39 downward.
+void BackwardFilter(const double* adTarget, const double* adH, double* adD);
+
+// x2[i] = x[i] - gp * (h * v)[i]: the target with the scaled, filtered pitch vector removed.
+void SubtractPitch(const double* adV, double dGp, const double* adH, const double* adX,
+                   double* adX2);
+
+// u[n] = gp * v[n] + gc * c[n].
+void MixExcitation(double dGp, const double* adV, double dGc, const double* adC, double* adU);
+
+// Drops the oldest 40 samples of the excitation history and appends u.
+void ShiftHistory(const double* adU, double* adHistory);
+
+// Runs u through the weighted synthesis filter to advance its memory; the output is discarded.
+void UpdateSynMem(const double* adU, const double* adWeighted, double* adMem);
+
+} // namespace veltrane

@@ -1,0 +1,54 @@
+// Pulse excitation: five ternary pulses on a grid of spacing 8 and the pulse-gain quantizers.
+#pragma once
+
+#include "codec/CodecTypes.h"
+
+#include <cstdint>
+
+namespace veltrane {
+
+inline constexpr int kPulses = 5;
+inline constexpr int kGridSpacing = 8;
+inline constexpr int kPatternCount = 16;
+inline constexpr int kPreselectedPatterns = 5;
+
+using PulsePatterns = std::int32_t[kPatternCount][kSubframeSamples];
+
+// The phase 0..7 whose five grid magnitudes of d sum highest (the lowest phase on a tie).
+int SelectPhase(const double* adD);
+
+// sigma_i: the sign of d at pulse i (0 where d is exactly 0).
+void PulseSigns(const double* adD, int nPhase, std::int32_t* anSigns);
+
+// mu_i: 1 for the first pulse of largest magnitude (pulse 0 when all are zero), else 0.
+void StrongestPulse(const double* adD, int nPhase, std::int32_t* anMarks);
+
+// The 16 patterns: the signs with any subset of the four unmarked pulses switched off.
+void BuildCandidates(int nPhase, const std::int32_t* anSigns, const std::int32_t* anMarks,
+                     PulsePatterns& patterns);
+
+// The five best patterns by a one-pole energy model, in the order chosen.
+void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double* adD, double dBeta,
+                         std::int32_t* anChosen);
+
+struct PulseChoice {
+    double dGain; // the quantized pulse gain
+    std::int32_t nGainIndex;
+    std::int32_t anAmplitudes[kPulses];
+};
+
+// Quantized pulse gain of an optimal gain f: absolute in subframe 0, as a ratio to the
+// previous subframe's gain after it.
+double QuantizePulseGain(int nSubframe, double dOptimal, double dPrevGain, std::int32_t* pnIndex);
+
+// Exact evaluation of the preselected patterns through the impulse response.
+PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std::int32_t* anChosen,
+                            const double* adH, const double* adX2, int nSubframe, double dPrevGain);
+
+// phase + 8 * T, T the base-3 number of the amplitudes (digits -1 -> 0, +1 -> 1, 0 -> 2).
+std::int32_t EncodePulses(const std::int32_t* anAmplitudes, int nPhase);
+
+// The 40-sample pulse vector.
+void PulseVector(const std::int32_t* anAmplitudes, int nPhase, double* adC);
+
+} // namespace veltrane
