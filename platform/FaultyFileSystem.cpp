@@ -1,0 +1,170 @@
+#include "platform/FaultyFileSystem.h"
+
+#include <algorithm>
+#include <fnmatch.h>
+
+namespace veltrane {
+
+namespace {
+
+bool Matches(const FileFault& fault, const std::string& sAbsolute) {
+    return ::fnmatch(fault.m_sPattern.c_str(), sAbsolute.c_str(), 0) == 0;
+}
+
+// An open file whose reads, writes, sync or close fail as the faults of its path say.
+class CFaultyFile : public IFile {
+  public:
+    CFaultyFile(std::unique_ptr<IFile> pInner, std::vector<FileFault> faults)
+        : m_pInner(std::move(pInner)), m_faults(std::move(faults)) {}
+
+    int Read(void* pBuffer, std::size_t nBytes, std::size_t* pnRead) override {
+        const std::size_t nAllowed = Allowed(FileOp::Read, m_nRead, nBytes);
+        const int nInner = m_pInner->Read(pBuffer, nAllowed, pnRead);
+        m_nRead += *pnRead;
+        if (nInner != 0 || nAllowed == nBytes || *pnRead < nAllowed) {
+            return nInner;
+        }
+        return Fault(FileOp::Read)->m_nError;
+    }
+
+    int Write(const void* pBuffer, std::size_t nBytes) override {
+        const std::size_t nAllowed = Allowed(FileOp::Write, m_nWritten, nBytes);
+        const int nInner = m_pInner->Write(pBuffer, nAllowed);
+        if (nInner != 0) {
+            return nInner;
+        }
+        m_nWritten += nAllowed;
+        return nAllowed == nBytes ? 0 : Fault(FileOp::Write)->m_nError;
+    }
+
+    int Seek(std::uint64_t nOffset) override { return m_pInner->Seek(nOffset); }
+    int Size(std::uint64_t* pnSize) override { return m_pInner->Size(pnSize); }
+
+    int Sync() override {
+        const FileFault* pFault = Fault(FileOp::Sync);
+        return pFault != nullptr ? pFault->m_nError : m_pInner->Sync();
+    }
+
+    int Close() override {
+        const int nInner = m_pInner->Close();
+        const FileFault* pFault = Fault(FileOp::Close);
+        return pFault != nullptr ? pFault->m_nError : nInner;
+    }
+
+  private:
+    const FileFault* Fault(FileOp op) const {
+        const auto it = std::find_if(m_faults.begin(), m_faults.end(),
+                                     [op](const FileFault& fault) { return fault.m_op == op; });
+        return it == m_faults.end() ? nullptr : &*it;
+    }
+
+    // How many of nBytes may pass when nDone bytes already have.
+    std::size_t Allowed(FileOp op, std::uint64_t nDone, std::size_t nBytes) const {
+        const FileFault* pFault = Fault(op);
+        if (pFault == nullptr) {
+            return nBytes;
+        }
+        const std::uint64_t nLeft =
+            pFault->m_nAfterBytes > nDone ? pFault->m_nAfterBytes - nDone : 0;
+        return static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, nBytes));
+    }
+
+    std::unique_ptr<IFile> m_pInner;
+    std::vector<FileFault> m_faults;
+    std::uint64_t m_nRead = 0;
+    std::uint64_t m_nWritten = 0;
+};
+
+} // namespace
+
+void CFaultyFileSystem::InjectFault(FileFault fault) {
+    std::lock_guard lock(m_mutex);
+    m_faults.push_back(std::move(fault));
+}
+
+void CFaultyFileSystem::ClearFaults() {
+    std::lock_guard lock(m_mutex);
+    m_faults.clear();
+}
+
+std::vector<std::string> CFaultyFileSystem::Operations() const {
+    std::lock_guard lock(m_mutex);
+    return m_operations;
+}
+
+int CFaultyFileSystem::InjectedError(FileOp op, const std::string& sAbsolute) const {
+    std::lock_guard lock(m_mutex);
+    for (const FileFault& fault : m_faults) {
+        if (fault.m_op == op && Matches(fault, sAbsolute)) {
+            return fault.m_nError;
+        }
+    }
+    return 0;
+}
+
+std::vector<FileFault> CFaultyFileSystem::FaultsOf(const std::string& sAbsolute) const {
+    std::lock_guard lock(m_mutex);
+    std::vector<FileFault> faults;
+    std::copy_if(m_faults.begin(), m_faults.end(), std::back_inserter(faults),
+                 [&](const FileFault& fault) { return Matches(fault, sAbsolute); });
+    return faults;
+}
+
+int CFaultyFileSystem::Record(std::string sCall, int nError) {
+    if (nError != 0) {
+        std::string sText = SystemErrorText(nError);
+        sText.pop_back();
+        sCall += " -> " + sText;
+    }
+    std::lock_guard lock(m_mutex);
+    m_operations.push_back(std::move(sCall));
+    return nError;
+}
+
+int CFaultyFileSystem::Open(FileOp op, const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
+    const std::string sCall = (op == FileOp::Open ? "open " : "create ") + sAbsolute;
+    if (const int nFault = InjectedError(op, sAbsolute); nFault != 0) {
+        return Record(sCall, nFault);
+    }
+    std::unique_ptr<IFile> pInner;
+    const int nError = op == FileOp::Open ? m_inner.OpenRead(sAbsolute, &pInner)
+                                          : m_inner.Create(sAbsolute, &pInner);
+    if (nError == 0) {
+        *ppFile = std::make_unique<CFaultyFile>(std::move(pInner), FaultsOf(sAbsolute));
+    }
+    return Record(sCall, nError);
+}
+
+int CFaultyFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    return Open(FileOp::Open, sPath, ppFile);
+}
+
+int CFaultyFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    return Open(FileOp::Create, sPath, ppFile);
+}
+
+int CFaultyFileSystem::Delete(const std::string& sPath) {
+    const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
+    int nError = InjectedError(FileOp::Delete, sAbsolute);
+    if (nError == 0) {
+        nError = m_inner.Delete(sAbsolute);
+    }
+    return Record("delete " + sAbsolute, nError);
+}
+
+int CFaultyFileSystem::Rename(const std::string& sFrom, const std::string& sTo) {
+    const std::string sCurrent = CurrentDirectory();
+    const std::string sAbsFrom = AbsolutePath(sCurrent, sFrom);
+    const std::string sAbsTo = AbsolutePath(sCurrent, sTo);
+    int nError = InjectedError(FileOp::Rename, sAbsFrom);
+    if (nError == 0) {
+        nError = InjectedError(FileOp::Rename, sAbsTo);
+    }
+    if (nError == 0) {
+        nError = m_inner.Rename(sAbsFrom, sAbsTo);
+    }
+    return Record("rename " + sAbsFrom + " " + sAbsTo, nError);
+}
+
+} // namespace veltrane

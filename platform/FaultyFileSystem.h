@@ -1,0 +1,57 @@
+// A file system that passes every call to a real one, except the failures a test injects, and
+// that logs the calls that change files (open, create, delete, rename) in order.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <mutex>
+#include <vector>
+
+namespace veltrane {
+
+enum class FileOp { Open, Create, Read, Write, Sync, Close, Delete, Rename };
+
+struct FileFault {
+    FileOp m_op;
+    // Matched against the absolute path (both paths of a rename) as fnmatch does without
+    // FNM_PATHNAME, so "*" also crosses "/": "*/tmp0.~rm", "/data/ro/*".
+    std::string m_sPattern;
+    int m_nError;
+    // Read and Write: how many bytes of the file pass before the failure.
+    std::uint64_t m_nAfterBytes = 0;
+};
+
+class CFaultyFileSystem : public IFileSystem {
+  public:
+    explicit CFaultyFileSystem(IFileSystem& inner) : m_inner(inner) {}
+
+    // The fault holds until ClearFaults; the first matching fault of an operation applies.
+    void InjectFault(FileFault fault);
+    void ClearFaults();
+    // "open PATH", "create PATH", "delete PATH", "rename FROM TO"; a failed call ends in
+    // " -> " and the errno's text.
+    std::vector<std::string> Operations() const;
+
+    int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int Delete(const std::string& sPath) override;
+    int Rename(const std::string& sFrom, const std::string& sTo) override;
+    std::string CurrentDirectory() const override { return m_inner.CurrentDirectory(); }
+    int SetCurrentDirectory(const std::string& sFolder) override {
+        return m_inner.SetCurrentDirectory(sFolder);
+    }
+
+  private:
+    // The errno of the first fault of op that matches the path; 0 when none does.
+    int InjectedError(FileOp op, const std::string& sAbsolute) const;
+    std::vector<FileFault> FaultsOf(const std::string& sAbsolute) const;
+    int Record(std::string sCall, int nError);
+    int Open(FileOp op, const std::string& sPath, std::unique_ptr<IFile>* ppFile);
+
+    IFileSystem& m_inner;
+    mutable std::mutex m_mutex;
+    std::vector<FileFault> m_faults;
+    std::vector<std::string> m_operations;
+};
+
+} // namespace veltrane

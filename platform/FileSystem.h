@@ -1,0 +1,64 @@
+// Files as the conversion uses them: open for reading, create (replacing), delete, rename,
+// size, seek, read and write. Every operation returns 0 or the errno of its failure, whose
+// text SystemErrorText gives for the messages. Paths use "/"; a relative path is resolved
+// against the file system's current directory, which the open and save dialogs move.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace veltrane {
+
+// An open file. Closing it when it goes out of scope is silent; call Close to learn of a
+// write error that the system reports only then.
+class IFile {
+  public:
+    virtual ~IFile() = default;
+
+    // Reads up to nBytes at the current position; *pnRead gets the count, fewer than asked
+    // only at the end of the file.
+    virtual int Read(void* pBuffer, std::size_t nBytes, std::size_t* pnRead) = 0;
+    // Writes all nBytes at the current position, or fails (some of them may then be written).
+    virtual int Write(const void* pBuffer, std::size_t nBytes) = 0;
+    // Moves the position to nOffset bytes from the start.
+    virtual int Seek(std::uint64_t nOffset) = 0;
+    virtual int Size(std::uint64_t* pnSize) = 0;
+    // Makes the written bytes durable before a rename publishes them.
+    virtual int Sync() = 0;
+    virtual int Close() = 0;
+};
+
+class IFileSystem {
+  public:
+    virtual ~IFileSystem() = default;
+
+    // Opens an existing file for reading; others may read it meanwhile.
+    virtual int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
+    // Creates a file for writing; an existing file of that name is emptied.
+    virtual int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
+    virtual int Delete(const std::string& sPath) = 0;
+    // Renames sFrom to sTo, replacing sTo in one step.
+    virtual int Rename(const std::string& sFrom, const std::string& sTo) = 0;
+
+    // The folder against which relative paths are resolved, without a trailing "/" (except
+    // for the root itself).
+    virtual std::string CurrentDirectory() const = 0;
+    virtual int SetCurrentDirectory(const std::string& sFolder) = 0;
+};
+
+// The system's own text for an errno, ending in a line feed so that a path that follows it in a
+// message stands on a line of its own.
+std::string SystemErrorText(int nError);
+
+// sPath made absolute against sCurrentDir.
+std::string AbsolutePath(const std::string& sCurrentDir, const std::string& sPath);
+// The folder part of a path, without its trailing "/" ("/" for a file in the root, "" for a
+// bare name), and the name part.
+std::string FolderOf(const std::string& sPath);
+std::string NameOf(const std::string& sPath);
+// sFolder followed by exactly one "/".
+std::string WithTrailingSlash(const std::string& sFolder);
+
+} // namespace veltrane

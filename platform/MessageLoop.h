@@ -1,0 +1,26 @@
+// The dialog's own message queue and its worker threads.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace veltrane {
+
+class IMessageLoop {
+  public:
+    using Handler =
+        std::function<void(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam)>;
+
+    virtual ~IMessageLoop() = default;
+
+    // The dialog's handler of posted messages; an empty handler detaches it.
+    virtual void SetHandler(Handler handler) = 0;
+    // Queues a message for the dialog's thread, from any thread. It is handled after the
+    // running handler has returned, in posting order.
+    virtual void PostMessage(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) = 0;
+    // Runs work on a new thread, concurrently with the dialog's thread. 0, or the errno of
+    // the failure; no thread runs then.
+    virtual int StartThread(std::function<void()> work) = 0;
+};
+
+} // namespace veltrane

@@ -1,0 +1,31 @@
+// The file system of the host, through POSIX calls.
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <mutex>
+
+namespace veltrane {
+
+class CPosixFileSystem : public IFileSystem {
+  public:
+    // Starts in the process's working directory.
+    CPosixFileSystem();
+
+    int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int Delete(const std::string& sPath) override;
+    int Rename(const std::string& sFrom, const std::string& sTo) override;
+    std::string CurrentDirectory() const override;
+    int SetCurrentDirectory(const std::string& sFolder) override;
+
+  private:
+    std::string Resolve(const std::string& sPath) const;
+
+    // Kept here rather than in the process, so that the worker thread's absolute paths and the
+    // dialogs' changes never race on a process-wide setting.
+    mutable std::mutex m_mutex;
+    std::string m_sCurrentDir;
+};
+
+} // namespace veltrane

@@ -1,0 +1,151 @@
+#include "platform/Environment.h"
+#include "platform/FaultyFileSystem.h"
+#include "platform/PosixFileSystem.h"
+#include "platform/ScriptedPlatform.h"
+#include "tests/platform/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace veltrane {
+namespace {
+
+using test::CTestFolder;
+using test::ReadBytes;
+using test::WriteBytes;
+
+TEST(PosixFileSystem, ReportsTheErrnoWhoseTextTheMessagesShow) {
+    CTestFolder folder;
+    CPosixFileSystem files;
+    std::unique_ptr<IFile> pFile;
+    EXPECT_EQ(files.OpenRead(folder.Make("missing.wav"), &pFile), ENOENT);
+    EXPECT_EQ(pFile, nullptr);
+    EXPECT_EQ(files.Create(folder.Path() + "/no/such/x.wrm", &pFile), ENOENT);
+    EXPECT_EQ(files.Delete(folder.Make("missing.wav")), ENOENT);
+    EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory\n");
+    EXPECT_EQ(SystemErrorText(ENOSPC), "No space left on device\n");
+}
+
+TEST(PosixFileSystem, CreateReplacesAndReadStopsShortOnlyAtTheEnd) {
+    CTestFolder folder;
+    const std::string sPath = folder.Make("a.bin");
+    WriteBytes(sPath, std::vector<std::uint8_t>(100, 7));
+    CPosixFileSystem files;
+    std::unique_ptr<IFile> pFile;
+    ASSERT_EQ(files.Create(sPath, &pFile), 0);
+    ASSERT_EQ(pFile->Write("abcdef", 6), 0);
+    ASSERT_EQ(pFile->Close(), 0);
+
+    ASSERT_EQ(files.OpenRead(sPath, &pFile), 0);
+    std::uint64_t nSize = 0;
+    ASSERT_EQ(pFile->Size(&nSize), 0);
+    EXPECT_EQ(nSize, 6u);
+    ASSERT_EQ(pFile->Seek(4), 0);
+    char ach[8] = {};
+    std::size_t nRead = 0;
+    EXPECT_EQ(pFile->Read(ach, sizeof(ach), &nRead), 0);
+    EXPECT_EQ(std::string(ach, nRead), "ef");
+    EXPECT_EQ(pFile->Read(ach, sizeof(ach), &nRead), 0);
+    EXPECT_EQ(nRead, 0u);
+}
+
+TEST(PosixFileSystem, RelativePathsFollowItsOwnCurrentDirectory) {
+    CTestFolder folder;
+    CPosixFileSystem files;
+    const std::string sSub = folder.Make("sub/");
+    ASSERT_EQ(files.SetCurrentDirectory(sSub), 0);
+    EXPECT_EQ(files.CurrentDirectory(), folder.Path() + "/sub");
+    std::unique_ptr<IFile> pFile;
+    ASSERT_EQ(files.Create("b.wrm", &pFile), 0);
+    pFile.reset();
+    EXPECT_TRUE(test::Exists(folder.Path() + "/sub/b.wrm"));
+
+    EXPECT_EQ(files.SetCurrentDirectory(folder.Make("gone")), ENOENT);
+    EXPECT_EQ(files.SetCurrentDirectory(folder.Path() + "/sub/b.wrm"), ENOTDIR);
+    EXPECT_EQ(files.CurrentDirectory(), folder.Path() + "/sub");
+}
+
+TEST(PosixFileSystem, RenameReplacesTheDestination) {
+    CTestFolder folder;
+    WriteBytes(folder.Make("new"), {1, 2, 3});
+    WriteBytes(folder.Make("old"), {9});
+    CPosixFileSystem files;
+    ASSERT_EQ(files.Rename(folder.Make("new"), folder.Make("old")), 0);
+    EXPECT_EQ(ReadBytes(folder.Make("old")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(test::Exists(folder.Make("new")));
+}
+
+TEST(PathHelpers, SplitAndJoinWithOneSlash) {
+    EXPECT_EQ(FolderOf("/rec/a.wav"), "/rec");
+    EXPECT_EQ(FolderOf("/a.wav"), "/");
+    EXPECT_EQ(FolderOf("a.wav"), "");
+    EXPECT_EQ(NameOf("/rec/a.wav"), "a.wav");
+    EXPECT_EQ(WithTrailingSlash("/rec"), "/rec/");
+    EXPECT_EQ(WithTrailingSlash("/"), "/");
+    EXPECT_EQ(AbsolutePath("/rec", "a.wrm"), "/rec/a.wrm");
+    EXPECT_EQ(AbsolutePath("/", "a.wrm"), "/a.wrm");
+    EXPECT_EQ(AbsolutePath("/rec", "/out/a.wrm"), "/out/a.wrm");
+}
+
+TEST(TemporaryFolder, TempThenTmpdirThenSlashTmp) {
+    CScriptedEnvironment environment;
+    EXPECT_EQ(TemporaryFolder(environment), "/tmp");
+    environment.Set("TMPDIR", "/var/tmp/");
+    EXPECT_EQ(TemporaryFolder(environment), "/var/tmp");
+    environment.Set("TEMP", "");
+    EXPECT_EQ(TemporaryFolder(environment), "/var/tmp");
+    environment.Set("TEMP", "/scratch");
+    EXPECT_EQ(TemporaryFolder(environment), "/scratch");
+}
+
+class FaultyFileSystemTest : public ::testing::Test {
+  protected:
+    CTestFolder m_folder;
+    CPosixFileSystem m_posix;
+    CFaultyFileSystem m_files{m_posix};
+};
+
+TEST_F(FaultyFileSystemTest, WriteFailsAfterItsBytesAndTheyLand) {
+    m_files.InjectFault({FileOp::Write, "*/full.bin", ENOSPC, 5});
+    std::unique_ptr<IFile> pFile;
+    ASSERT_EQ(m_files.Create(m_folder.Make("full.bin"), &pFile), 0);
+    EXPECT_EQ(pFile->Write("abc", 3), 0);
+    EXPECT_EQ(pFile->Write("defg", 4), ENOSPC);
+    EXPECT_EQ(pFile->Write("h", 1), ENOSPC);
+    pFile.reset();
+    EXPECT_EQ(ReadBytes(m_folder.Make("full.bin")),
+              (std::vector<std::uint8_t>{'a', 'b', 'c', 'd', 'e'}));
+}
+
+TEST_F(FaultyFileSystemTest, ReadFailsAfterItsBytesWithThePartCounted) {
+    WriteBytes(m_folder.Make("in.wav"), std::vector<std::uint8_t>(100, 1));
+    m_files.InjectFault({FileOp::Read, "*/in.wav", EIO, 10});
+    std::unique_ptr<IFile> pFile;
+    ASSERT_EQ(m_files.OpenRead(m_folder.Make("in.wav"), &pFile), 0);
+    std::uint8_t ab[8];
+    std::size_t nRead = 0;
+    EXPECT_EQ(pFile->Read(ab, 8, &nRead), 0);
+    EXPECT_EQ(pFile->Read(ab, 8, &nRead), EIO);
+    EXPECT_EQ(nRead, 2u);
+}
+
+TEST_F(FaultyFileSystemTest, AFolderThatCannotBeWrittenAndTheLog) {
+    m_files.InjectFault({FileOp::Create, m_folder.Path() + "/ro/*", EACCES});
+    m_files.InjectFault({FileOp::Close, "*/late.bin", EIO});
+    std::unique_ptr<IFile> pFile;
+    EXPECT_EQ(m_files.Create(m_folder.Make("ro/tmp0.~rm"), &pFile), EACCES);
+    EXPECT_FALSE(test::Exists(m_folder.Make("ro/tmp0.~rm")));
+    ASSERT_EQ(m_files.Create(m_folder.Make("late.bin"), &pFile), 0);
+    EXPECT_EQ(pFile->Close(), EIO);
+    m_files.ClearFaults();
+    EXPECT_EQ(m_files.Create(m_folder.Make("ro/tmp0.~rm"), &pFile), 0);
+    EXPECT_EQ(
+        m_files.Operations(),
+        (std::vector<std::string>{"create " + m_folder.Path() + "/ro/tmp0.~rm -> Permission denied",
+                                  "create " + m_folder.Path() + "/late.bin",
+                                  "create " + m_folder.Path() + "/ro/tmp0.~rm"}));
+}
+
+} // namespace
+} // namespace veltrane

@@ -1,0 +1,106 @@
+#include "platform/ScriptedPlatform.h"
+#include "tests/platform/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace veltrane {
+namespace {
+
+using namespace std::string_literals;
+
+class ScriptedUiTest : public ::testing::Test {
+  protected:
+    test::CTestFolder m_folder;
+    CScriptedPlatform m_platform;
+    CScriptedUi& m_ui = m_platform.Ui();
+};
+
+TEST_F(ScriptedUiTest, OneFileAnswersWithTheFullPathAndMovesTheCurrentDirectory) {
+    const std::string sRec = m_folder.Make("rec/");
+    m_ui.AnswerOpen({sRec + "a.wav"});
+    OpenDialogAnswer answer;
+    ASSERT_TRUE(m_ui.ShowOpenDialog({}, &answer));
+    EXPECT_EQ(answer.m_sBuffer, sRec + "a.wav\0"s);
+    EXPECT_EQ(answer.m_nFileOffset, sRec.size());
+    EXPECT_EQ(answer.m_nExtensionOffset, sRec.size() + 2);
+    EXPECT_EQ(m_platform.Files().CurrentDirectory(), m_folder.Path() + "/rec");
+}
+
+TEST_F(ScriptedUiTest, SeveralFilesAnswerWithFolderNamesAndADoubleNul) {
+    m_ui.AnswerOpen({m_folder.Path() + "/a.wav", m_folder.Path() + "/B.WAV"});
+    OpenDialogAnswer answer;
+    ASSERT_TRUE(m_ui.ShowOpenDialog({}, &answer));
+    EXPECT_EQ(answer.m_sBuffer, m_folder.Path() + "\0a.wav\0B.WAV\0\0"s);
+    EXPECT_EQ(answer.m_nFileOffset, m_folder.Path().size() + 1);
+    EXPECT_EQ(answer.m_nExtensionOffset, 0u);
+}
+
+TEST_F(ScriptedUiTest, AnswersAreUsedInOrderAndAnUnscriptedDialogIsCancelled) {
+    m_ui.CancelOpen();
+    m_ui.AnswerOpen({m_folder.Path() + "/noext"});
+    OpenDialogAnswer answer;
+    EXPECT_FALSE(m_ui.ShowOpenDialog({}, &answer));
+    ASSERT_TRUE(m_ui.ShowOpenDialog({}, &answer));
+    EXPECT_EQ(answer.m_nExtensionOffset, 0u); // a name without a dot, as the system reports it
+    EXPECT_FALSE(m_ui.ShowOpenDialog({}, &answer));
+    EXPECT_EQ(m_ui.UnscriptedDialogs(), 1);
+}
+
+TEST_F(ScriptedUiTest, SaveResolvesAddsTheDefaultExtensionAndMovesTheCurrentDirectory) {
+    const std::string sOut = m_folder.Make("out/");
+    ASSERT_EQ(m_platform.Files().SetCurrentDirectory(m_folder.Path()), 0);
+    m_ui.AnswerSave("out/x");
+    m_ui.AcceptSave();
+    m_ui.CancelSave();
+    const SaveDialogRequest request{{{"Veltrane (*.wrm)", "*.wrm"}}, "wrm", "a.wrm"};
+    std::string sPath;
+    ASSERT_TRUE(m_ui.ShowSaveDialog(request, &sPath));
+    EXPECT_EQ(sPath, sOut + "x.wrm");
+    EXPECT_EQ(m_platform.Files().CurrentDirectory(), m_folder.Path() + "/out");
+    ASSERT_TRUE(m_ui.ShowSaveDialog(request, &sPath));
+    EXPECT_EQ(sPath, sOut + "a.wrm");
+    EXPECT_FALSE(m_ui.ShowSaveDialog(request, &sPath));
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"SaveDialog a.wrm", "SaveDialog a.wrm",
+                                                       "SaveDialog a.wrm"}));
+}
+
+TEST_F(ScriptedUiTest, RecordsEveryEffectInOrderAndKeepsTheControlsState) {
+    m_ui.SetBarRange(ProgressBar::File, 70000);
+    m_ui.SetBarStep(ProgressBar::File, 100);
+    m_ui.StepBar(ProgressBar::File);
+    m_ui.StepBar(ProgressBar::File);
+    m_ui.SetBarPosition(ProgressBar::Total, 3);
+    m_ui.SetLabelText("/rec/a.wav");
+    m_ui.ShowLabel(true);
+    m_ui.SetButtonPushed(Button::Stop, true);
+    m_ui.SetButtonChecked(Button::SaveAs, true);
+    m_ui.ShowMessageBox("It is not WAV format!!!\n/rec/a.wav", "Error");
+    EXPECT_EQ(m_ui.Events(),
+              (std::vector<std::string>{
+                  "FileBar.Range 70000", "FileBar.Step 100", "FileBar.StepIt", "FileBar.StepIt",
+                  "TotalBar.Position 3", "Label.Text /rec/a.wav", "Label.Show", "Stop.Pushed 1",
+                  "SaveAs.Checked 1", "MessageBox Error: It is not WAV format!!!\n/rec/a.wav"}));
+    EXPECT_EQ(m_ui.Bar(ProgressBar::File).m_nPosition, 200u);
+    EXPECT_EQ(m_ui.Bar(ProgressBar::File).m_nUpper, 70000u);
+    EXPECT_TRUE(m_ui.LabelVisible());
+    EXPECT_TRUE(m_ui.Pushed(Button::Stop));
+    EXPECT_FALSE(m_ui.Pushed(Button::Compress));
+    EXPECT_TRUE(m_ui.Checked(Button::SaveAs));
+    EXPECT_EQ(m_ui.MessageBoxes(),
+              (std::vector<MessageBoxRecord>{{"It is not WAV format!!!\n/rec/a.wav", "Error"}}));
+}
+
+TEST_F(ScriptedUiTest, TheHookSeesEachEventOnTheCallingThread) {
+    std::vector<std::string> seen;
+    m_ui.SetHook([&](const std::string& sEvent) {
+        seen.push_back(sEvent);
+        if (sEvent == "FileBar.StepIt") {
+            m_ui.SetBarPosition(ProgressBar::Total, 0); // acting from inside the hook is allowed
+        }
+    });
+    m_ui.StepBar(ProgressBar::File);
+    EXPECT_EQ(seen, (std::vector<std::string>{"FileBar.StepIt", "TotalBar.Position 0"}));
+}
+
+} // namespace
+} // namespace veltrane
