@@ -1,0 +1,26 @@
+// Turns Ctrl-C (SIGINT) and SIGTERM into a stop request that the encoders poll.
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+namespace veltrane {
+
+class CStopSignals {
+  public:
+    // Blocks both signals in the calling thread, and so in every thread started after it,
+    // and waits for them on a thread of its own. Construct before any other thread starts.
+    CStopSignals();
+    ~CStopSignals();
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
+
+    const std::atomic<bool>& StopFlag() const { return m_bStop; }
+    bool StopRequested() const { return m_bStop.load(); }
+
+  private:
+    std::atomic<bool> m_bStop{false};
+    std::jthread m_watcher;
+};
+
+} // namespace veltrane

@@ -1,0 +1,43 @@
+#include "convert/batch/ConverterDlg.h"
+
+namespace veltrane {
+
+CConverterDlg::CConverterDlg(const Platform& platform) : m_platform(platform) {
+    m_platform.m_loop.SetHandler(
+        [this](unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) {
+            WindowProc(nMessage, nWParam, nLParam);
+        });
+}
+
+CConverterDlg::~CConverterDlg() {
+    m_platform.m_loop.SetHandler({});
+}
+
+void CConverterDlg::WindowProc(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) {
+    switch (nMessage) {
+    case MSG_OPEN_FILES:
+        OnOpenFiles(nWParam, nLParam);
+        break;
+    case MSG_VALIDATE_FILES:
+        OnValidateFiles(nWParam, nLParam);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string CConverterDlg::TempPathOf(int nIndex) const {
+    return m_pszTempDir + "tmp" + std::to_string(nIndex) + ".~rm";
+}
+
+void CConverterDlg::ShowError(const std::string& sText) {
+    m_platform.m_ui.ShowMessageBox(sText, kErrorCaption);
+}
+
+bool CConverterDlg::FailJob(const std::string& sText) {
+    ShowError(sText);
+    m_bBusy = false;
+    return true;
+}
+
+} // namespace veltrane

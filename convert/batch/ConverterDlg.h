@@ -1,0 +1,98 @@
+// The main dialog's batch: selection of the files, validation of their headers, the encoding
+// job of one file on the worker thread, and the save step, written over the platform layer so
+// that it runs under tests without a window.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace veltrane {
+
+// Private messages, posted by the dialog to itself.
+inline constexpr unsigned MSG_ENCODE_NEXT = 99;
+inline constexpr unsigned MSG_VALIDATE_FILES = 100;
+inline constexpr unsigned MSG_OPEN_FILES = 101;
+
+inline constexpr const char* kErrorCaption = "Error";
+// The label shows at most this many characters of a path: its end.
+inline constexpr std::size_t kLabelChars = 69;
+
+// How the encoding job cuts a file's whole frames: chunks of 100 frames from 1000 frames on,
+// else of 20, then the rest that does not fill a chunk.
+struct ChunkPlan {
+    std::uint64_t m_nTotal = 0;
+    std::uint64_t m_nChunk = 0;
+    std::uint64_t m_nChunks = 0;
+    std::uint64_t m_nRest = 0;
+};
+ChunkPlan PlanChunks(std::uint64_t nTotalFrames);
+
+class CConverterDlg {
+  public:
+    // Receives the posted messages of platform's loop until it is destroyed.
+    explicit CConverterDlg(const Platform& platform);
+    ~CConverterDlg();
+    CConverterDlg(const CConverterDlg&) = delete;
+    CConverterDlg& operator=(const CConverterDlg&) = delete;
+
+    // Handles one posted message.
+    void WindowProc(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam);
+
+    // MSG_OPEN_FILES: asks for the files, finds the folder for the temporary files and posts
+    // MSG_VALIDATE_FILES; on cancel it returns to the idle look and posts nothing.
+    void OnOpenFiles(std::intptr_t nWParam, std::intptr_t nLParam);
+    // MSG_VALIDATE_FILES: checks every file, reports and drops the bad ones, sets the batch
+    // bar's range to the batch's frames and posts MSG_ENCODE_NEXT.
+    void OnValidateFiles(std::intptr_t nWParam, std::intptr_t nLParam);
+    // On the worker thread: encodes file m_nCurrent (path in m_pszPath) into its temporary
+    // file. true when it ended by a stop request or a failure (reported, m_bBusy cleared);
+    // false when the file was encoded to its end.
+    bool EncodeCurrentFile();
+    // On the dialog's thread, after the last job: copies file nIndex's temporary file to its
+    // ".wrm" name, through a save dialog as bSaveMode and the index require.
+    void SaveEncodedFile(bool bSaveMode, int nIndex);
+
+    // The last kLabelChars characters of sPath (all of it when it is shorter). Characters, not
+    // bytes: a UTF-8 sequence is never cut.
+    static std::string TailOfPath(const std::string& sPath);
+    // m_pszTempDir + "tmp" + the index in decimal + ".~rm".
+    std::string TempPathOf(int nIndex) const;
+
+    // The batch. The selection and validation fill it on the dialog's thread before a worker
+    // starts; the finish step releases it.
+    std::string m_pszSelection;           // the open dialog's answer, NULs included
+    std::string m_pszPath;                // path work buffer: folder + name of one file
+    std::string m_pszSourceDir;           // folder of the selected files, ending in "/"
+    std::string m_pszTempDir;             // folder for the temporary files, ending in "/"
+    std::vector<std::string> m_ppszFiles; // names relative to m_pszSourceDir, in batch order
+    bool m_bSaveMode = false;             // "Save" (true) or "SaveAs" (false)
+    int m_nFiles = 0;
+    // Per file, parallel to m_ppszFiles: bytes per sample (1 or 2), offset of the first
+    // sample, bytes of sample data that the file holds.
+    std::vector<int> m_pnBlockAlign;
+    std::vector<std::uint64_t> m_pnDataOffset;
+    std::vector<std::uint64_t> m_pnDataBytes;
+
+    // Touched by both threads.
+    std::atomic<int> m_nCurrent = 0; // index of the file being worked on
+    std::atomic<bool> m_bBusy = false;
+    std::atomic<bool> m_bStop = false;
+
+    // The pushed looks last given to the buttons.
+    bool m_bCompressDown = false;
+    bool m_bStopDown = true;
+    bool m_bExitDown = false;
+
+  private:
+    void ShowError(const std::string& sText);
+    // Ends a job that cannot go on: the message, m_bBusy cleared, the job's result.
+    bool FailJob(const std::string& sText);
+
+    Platform m_platform;
+};
+
+} // namespace veltrane

@@ -1,0 +1,89 @@
+// File selection: the open dialog's answer becomes the source folder and the list of names,
+// and the folder for the temporary files is chosen.
+#include "convert/batch/ConverterDlg.h"
+
+namespace veltrane {
+
+namespace {
+
+const OpenDialogRequest kOpenRequest{
+    {{"Файлы Microsoft PCM (*.wav)", "*.wav"}, {"Файлы Veltrane(*.wrm)", "*.wrm"}}, "wav", true};
+
+// The probe: the first file's temporary name, created in the source folder to learn whether
+// that folder can be written.
+constexpr const char* kProbeName = "tmp0.~rm";
+
+struct Selection {
+    std::string m_sFolder;
+    std::vector<std::string> m_names;
+    std::size_t m_nLength = 0; // bytes of the answer that the selection takes, NULs included
+};
+
+// Splits the answer at its NULs. One file when the name follows a "/" of the path; several
+// when it follows the NUL that ends the folder: then every name up to the empty one that ends
+// the list is kept, whatever its ending. false when the answer holds no name.
+bool SplitAnswer(const OpenDialogAnswer& answer, Selection* pSelection) {
+    const std::string& sBuffer = answer.m_sBuffer;
+    const std::size_t nOffset = answer.m_nFileOffset;
+    if (nOffset == 0 || nOffset >= sBuffer.size()) {
+        return false;
+    }
+    pSelection->m_sFolder = sBuffer.substr(0, nOffset - 1);
+    std::size_t nStart = nOffset;
+    if (sBuffer[nOffset - 1] != '\0') {
+        const std::size_t nEnd = std::min(sBuffer.find('\0', nStart), sBuffer.size());
+        pSelection->m_names.push_back(sBuffer.substr(nStart, nEnd - nStart));
+        pSelection->m_nLength = std::min(nEnd + 1, sBuffer.size());
+        return !pSelection->m_names.back().empty();
+    }
+    while (nStart < sBuffer.size() && sBuffer[nStart] != '\0') {
+        const std::size_t nEnd = std::min(sBuffer.find('\0', nStart), sBuffer.size());
+        pSelection->m_names.push_back(sBuffer.substr(nStart, nEnd - nStart));
+        nStart = nEnd + 1;
+    }
+    pSelection->m_nLength = std::min(nStart + 1, sBuffer.size());
+    return !pSelection->m_names.empty();
+}
+
+} // namespace
+
+void CConverterDlg::OnOpenFiles(std::intptr_t, std::intptr_t) {
+    m_pszSourceDir.clear();
+    m_pszTempDir.clear();
+    m_ppszFiles.clear();
+    m_pszPath.clear();
+    m_nFiles = 0;
+
+    OpenDialogAnswer answer;
+    Selection selection;
+    if (!m_platform.m_ui.ShowOpenDialog(kOpenRequest, &answer) ||
+        !SplitAnswer(answer, &selection)) {
+        // The idle look, without touching the recorded looks.
+        m_bBusy = false;
+        m_platform.m_ui.SetButtonPushed(Button::Compress, false);
+        m_platform.m_ui.SetButtonPushed(Button::Stop, true);
+        return;
+    }
+    m_pszSelection = answer.m_sBuffer.substr(0, selection.m_nLength);
+    m_pszSourceDir = WithTrailingSlash(selection.m_sFolder);
+
+    // The temporary files go to the current directory, which the open dialog has made the
+    // selection's folder, when that folder can be written; else to the system's temporary
+    // folder. The probe is removed at once, so that a batch that encodes nothing leaves
+    // nothing behind.
+    m_pszTempDir = WithTrailingSlash(m_platform.m_files.CurrentDirectory());
+    m_pszPath = m_pszSourceDir + kProbeName;
+    std::unique_ptr<IFile> pProbe;
+    if (m_platform.m_files.Create(m_pszPath, &pProbe) != 0) {
+        m_pszTempDir = WithTrailingSlash(TemporaryFolder(m_platform.m_environment));
+    } else {
+        pProbe->Close();
+        m_platform.m_files.Delete(m_pszPath);
+    }
+
+    m_ppszFiles = std::move(selection.m_names);
+    m_nFiles = static_cast<int>(m_ppszFiles.size());
+    m_platform.m_loop.PostMessage(MSG_VALIDATE_FILES, 1, 0);
+}
+
+} // namespace veltrane

@@ -1,0 +1,215 @@
+// Encoding one file, in memory and on disk: whole frames only, data shorter than the header,
+// refusals, atomic output, failed writes and cancellation.
+#include "convert/FileEncoder.h"
+#include "convert/AtomicOutputFile.h"
+#include "convert/BatchEncoder.h"
+#include "convert/FrameEncoding.h"
+
+#include "TestFiles.h"
+#include "WavBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace veltrane {
+namespace {
+
+using test::CTempDir;
+using test::CWavBytes;
+
+std::vector<std::uint8_t> FramesOf(const std::vector<std::uint8_t>& wav) {
+    std::vector<std::uint8_t> frames;
+    EXPECT_TRUE(EncodeWavBytes(wav, frames).Accepted());
+    return frames;
+}
+
+TEST(EncodeWavBytes, OneFramePerWhole240Samples) {
+    EXPECT_EQ(FramesOf(CWavBytes::Canonical16(test::Noise(239))).size(), 0u);
+    EXPECT_EQ(FramesOf(CWavBytes::Canonical16(test::Noise(240 * 5 + 239))).size(), 5u * 30);
+    EXPECT_EQ(FramesOf(CWavBytes::Canonical16(test::Noise(240 * 250))).size(), 250u * 30);
+}
+
+TEST(EncodeWavBytes, ChunkBoundariesDoNotChangeTheFrames) {
+    // 250 frames span three chunks; the first 100 must equal a file of exactly 100 frames.
+    const std::vector<std::int16_t> samples = test::Noise(240 * 250);
+    const std::vector<std::uint8_t> all = FramesOf(CWavBytes::Canonical16(samples));
+    const std::vector<std::uint8_t> first =
+        FramesOf(CWavBytes::Canonical16({samples.begin(), samples.begin() + 240 * 100}));
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), all.begin()));
+}
+
+TEST(EncodeWavBytes, DataShorterThanTheHeaderSays) {
+    const std::vector<std::int16_t> samples = test::Noise(240 * 7 + 100);
+    const std::vector<std::uint8_t> expected = FramesOf(CWavBytes::Canonical16(samples));
+    for (const std::uint32_t nClaimed : {0xFFFFFFFFu, 1000000u}) {
+        CWavBytes wav;
+        wav.RiffFmt(16).Tag("data").U32(nClaimed);
+        for (std::int16_t nSample : samples) {
+            wav.U16(static_cast<std::uint16_t>(nSample));
+        }
+        EXPECT_EQ(FramesOf(wav.Get()), expected) << nClaimed;
+    }
+}
+
+TEST(EncodeWavBytes, EightBitFactFileUsesTheSampleCount) {
+    // The fact count (2 frames) wins over the data size field and the bytes present (3 frames).
+    CWavBytes wav;
+    wav.RiffFmt(16, 1, 16000, 1, 8).Tag("fact").U32(4).U32(480).Tag("data").U32(720);
+    wav.Zeros(720);
+    EXPECT_EQ(FramesOf(wav.Get()).size(), 2u * 30);
+}
+
+class FileEncoderTest : public ::testing::Test {
+  protected:
+    std::filesystem::path Input(const std::string& strName, std::size_t nSamples) {
+        const std::filesystem::path path = m_dir / strName;
+        test::WriteBytes(path, CWavBytes::Canonical16(test::Noise(nSamples)));
+        return path;
+    }
+
+    CTempDir m_dir;
+};
+
+TEST_F(FileEncoderTest, ConvertedFileHoldsTheFramesAndNothingElseIsLeft) {
+    const auto input = Input("a.wav", 240 * 130);
+    const FileEncodeReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
+    ASSERT_EQ(report.m_outcome, FileOutcome::Converted) << report.m_strMessage;
+    EXPECT_EQ(report.m_nFrames, 130u);
+    EXPECT_EQ(report.m_nBytes, 130u * 30);
+    EXPECT_DOUBLE_EQ(report.m_dAudioSeconds, 130 * 0.015);
+    EXPECT_EQ(test::ReadBytes(m_dir / "a.wrm"), FramesOf(test::ReadBytes(input)));
+    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"a.wav", "a.wrm"}));
+}
+
+TEST_F(FileEncoderTest, RejectedAndUnreadableFilesWriteNothing) {
+    test::WriteBytes(m_dir / "bad.wav", CWavBytes().RiffFmt(16, 2).Tag("data").U32(0).Get());
+    FileEncodeReport report = EncodeWavFile(m_dir / "bad.wav", m_dir / "bad.wrm", {});
+    EXPECT_EQ(report.m_outcome, FileOutcome::Rejected);
+    EXPECT_EQ(report.m_strMessage, kMsgNotMono);
+    EXPECT_EQ(report.m_pathShown, m_dir / "bad.wav");
+
+    report = EncodeWavFile(m_dir / "none.wav", m_dir / "none.wrm", {});
+    EXPECT_EQ(report.m_outcome, FileOutcome::Failed);
+    EXPECT_EQ(report.m_strMessage, std::string(std::strerror(ENOENT)) + "\n");
+
+    report = EncodeWavFile(m_dir.Path(), m_dir / "dir.wrm", {});
+    EXPECT_EQ(report.m_strMessage, std::string(std::strerror(EISDIR)) + "\n");
+    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"bad.wav"}));
+}
+
+TEST_F(FileEncoderTest, OutputThatIsTheInputIsRefusedEvenWithReplace) {
+    const auto input = Input("take.wrm", 240 * 3);
+    const auto before = test::ReadBytes(input);
+    FileEncodeOptions options;
+    options.m_bReplace = true;
+    for (const auto& output : {input, m_dir.Path() / "." / "take.wrm"}) {
+        EXPECT_EQ(EncodeWavFile(input, output, options).m_outcome, FileOutcome::Failed);
+    }
+    std::filesystem::create_hard_link(input, m_dir / "link.wrm");
+    EXPECT_EQ(EncodeWavFile(input, m_dir / "link.wrm", options).m_outcome, FileOutcome::Failed);
+    EXPECT_EQ(test::ReadBytes(input), before);
+}
+
+TEST_F(FileEncoderTest, ExistingOutputIsKeptUnlessReplaceIsAllowed) {
+    const auto input = Input("a.wav", 240 * 3);
+    test::WriteBytes(m_dir / "a.wrm", {1, 2, 3});
+    FileEncodeReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
+    EXPECT_EQ(report.m_outcome, FileOutcome::Skipped);
+    EXPECT_EQ(test::ReadBytes(m_dir / "a.wrm"), (std::vector<std::uint8_t>{1, 2, 3}));
+
+    FileEncodeOptions options;
+    options.m_bReplace = true;
+    report = EncodeWavFile(input, m_dir / "a.wrm", options);
+    EXPECT_EQ(report.m_outcome, FileOutcome::Converted);
+    EXPECT_EQ(test::ReadBytes(m_dir / "a.wrm").size(), 90u);
+}
+
+TEST_F(FileEncoderTest, OutputAppearingDuringTheEncodeIsNotReplaced) {
+    CAtomicOutputFile file;
+    ASSERT_EQ(file.Create(m_dir / "x.wrm"), 0);
+    EXPECT_EQ(file.TempPath().parent_path(), m_dir.Path());
+    EXPECT_TRUE(IsTemporaryOutputName(file.TempPath().filename().string()));
+    EXPECT_EQ(file.Write(std::vector<std::uint8_t>(30, 7)), 0);
+    test::WriteBytes(m_dir / "x.wrm", {9});
+    EXPECT_EQ(file.Commit(false), EEXIST);
+    EXPECT_EQ(test::ReadBytes(m_dir / "x.wrm"), (std::vector<std::uint8_t>{9}));
+    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"x.wrm"}));
+}
+
+TEST_F(FileEncoderTest, FailedWriteRemovesTheTemporaryFile) {
+    // A file-size limit below the output's size makes a write fail as a full disk would.
+    const auto input = Input("a.wav", 240 * 300);
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_FSIZE, &oldLimit);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = oldLimit;
+    limit.rlim_cur = 4000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const FileEncodeReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
+    setrlimit(RLIMIT_FSIZE, &oldLimit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(report.m_outcome, FileOutcome::Failed);
+    EXPECT_EQ(report.m_strMessage, std::string(std::strerror(EFBIG)) + "\n");
+    EXPECT_EQ(report.m_pathShown, m_dir / "a.wrm");
+    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"a.wav"}));
+}
+
+TEST_F(FileEncoderTest, CancelStopsAfterTheChunkAndRemovesTheTemporaryFile) {
+    const auto input = Input("a.wav", 240 * 350);
+    std::atomic<bool> bCancel{false};
+    std::uint64_t nFramesSeen = 0;
+    FileEncodeOptions options;
+    options.m_pbCancel = &bCancel;
+    options.m_onFrames = [&](std::uint64_t nFrames) {
+        nFramesSeen += nFrames;
+        bCancel = true;
+    };
+    EXPECT_EQ(EncodeWavFile(input, m_dir / "a.wrm", options).m_outcome, FileOutcome::Cancelled);
+    EXPECT_EQ(nFramesSeen, 100u);
+    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"a.wav"}));
+}
+
+TEST(BatchEncoder, LongestFirstKeepsTheOrderOfEqualSizes) {
+    EXPECT_EQ(LongestFirstOrder({5, 9, 5, 1, 9}), (std::vector<std::size_t>{1, 4, 0, 2, 3}));
+    EXPECT_TRUE(LongestFirstOrder({}).empty());
+}
+
+TEST(BatchEncoder, TwoJobsGiveEachFileItsOwnFrames) {
+    CTempDir dir;
+    std::vector<BatchItem> items;
+    for (int k = 0; k < 5; ++k) {
+        const std::string strName = std::string(1, 'f').append(std::to_string(k));
+        test::WriteBytes(dir / (strName + ".wav"),
+                         CWavBytes::Canonical16(test::Noise(240 * (40 + 30 * k), k + 1)));
+        items.push_back({dir / (strName + ".wav"), dir / (strName + ".wrm")});
+    }
+    std::vector<int> doneCount(items.size(), 0);
+    EncodeBatch(items, 2, {}, [&](std::size_t nItem, const FileEncodeReport& report) {
+        EXPECT_EQ(report.m_outcome, FileOutcome::Converted);
+        ++doneCount[nItem];
+    });
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        EXPECT_EQ(doneCount[k], 1);
+        EXPECT_EQ(test::ReadBytes(items[k].m_output), FramesOf(test::ReadBytes(items[k].m_input)));
+    }
+}
+
+TEST(BatchEncoder, ItemsAfterACancelAreNotStarted) {
+    CTempDir dir;
+    test::WriteBytes(dir / "a.wav", CWavBytes::Canonical16(test::Noise(240 * 5)));
+    std::atomic<bool> bCancel{true};
+    FileEncodeOptions options;
+    options.m_pbCancel = &bCancel;
+    std::vector<FileOutcome> outcomes;
+    EncodeBatch(
+        {{dir / "a.wav", dir / "a.wrm"}, {dir / "a.wav", dir / "b.wrm"}}, 1, options,
+        [&](std::size_t, const FileEncodeReport& report) { outcomes.push_back(report.m_outcome); });
+    EXPECT_EQ(outcomes, (std::vector<FileOutcome>{FileOutcome::Cancelled, FileOutcome::Cancelled}));
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"a.wav"}));
+}
+
+} // namespace
+} // namespace veltrane

@@ -1,0 +1,51 @@
+// Sample bytes to encoder samples, and the proposed output names.
+#include "convert/SampleConversion.h"
+#include "convert/OutputName.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace veltrane {
+namespace {
+
+std::vector<std::int16_t> Convert(const std::vector<std::uint8_t>& bytes, int nAlign) {
+    std::vector<std::int16_t> samples(bytes.size(), 0x5555);
+    samples.resize(ConvertSamples(bytes, nAlign, samples));
+    return samples;
+}
+
+TEST(SampleConversion, EightBitIsCentredAndScaled) {
+    EXPECT_EQ(Convert({0, 128, 255, 127, 129}, 1),
+              (std::vector<std::int16_t>{-32768, 0, 32512, -256, 256}));
+}
+
+TEST(SampleConversion, SixteenBitIsLittleEndianSigned) {
+    EXPECT_EQ(Convert({0x34, 0x12, 0xFF, 0xFF, 0x00, 0x80, 0xFF, 0x7F}, 2),
+              (std::vector<std::int16_t>{0x1234, -1, -32768, 32767}));
+    // An odd trailing byte is not half a sample.
+    EXPECT_EQ(Convert({0x01, 0x00, 0x02}, 2), (std::vector<std::int16_t>{1}));
+}
+
+TEST(OutputName, LastThreeCharactersBecomeWrm) {
+    EXPECT_EQ(ProposedName("speech.wav"), "speech.wrm");
+    EXPECT_EQ(ProposedName("TALK.WAV"), "TALK.wrm");
+    EXPECT_EQ(ProposedName("voice.wave"), "voice.wwrm");
+    EXPECT_EQ(ProposedName("abc"), "wrm");
+    EXPECT_EQ(ProposedName("take.wrm"), "take.wrm");
+}
+
+TEST(OutputName, ShortNamesGetAnExtension) {
+    EXPECT_EQ(ProposedName("ab"), "ab.wrm");
+    EXPECT_EQ(ProposedName("a"), "a.wrm");
+    EXPECT_EQ(ProposedName(""), ".wrm");
+}
+
+TEST(OutputName, BesideTheInputOrInTheOutputFolder) {
+    EXPECT_EQ(ProposedOutputPath("/rec/day1/a.wav", ""), "/rec/day1/a.wrm");
+    EXPECT_EQ(ProposedOutputPath("a.wav", ""), "a.wrm");
+    EXPECT_EQ(ProposedOutputPath("/rec/day1/a.wav", "/out"), "/out/a.wrm");
+}
+
+} // namespace
+} // namespace veltrane
