@@ -125,6 +125,17 @@ void InterpolateLar(int c, const double* adNewer, const double* adOlder, double*
     }
 }
 
+void InterpolatePredictors(const double* adNewer, const double* adOlder,
+                           SubframePredictors& aadInterp) {
+    for (int c = 0; c < kSubframes; ++c) {
+        double adLar[kLpcOrder];
+        double adKi[kLpcOrder];
+        InterpolateLar(c, adNewer, adOlder, adLar);
+        LarToReflection(adLar, adKi);
+        ReflectionToPredictor(adKi, aadInterp[c].data());
+    }
+}
+
 void CSpeechEncoder::QuantizeLpc(const double* adA, SubframePredictors& aadInterp,
                                  LpcParamWords& words) {
     double adK[kLpcOrder];
@@ -138,13 +149,7 @@ void CSpeechEncoder::QuantizeLpc(const double* adA, SubframePredictors& aadInter
     words = MakeParamWords();
     double adLarNew[kLpcOrder];
     ReflectionToLar(adKq, adLarNew);
-    for (int c = 0; c < kSubframes; ++c) {
-        double adLar[kLpcOrder];
-        double adKi[kLpcOrder];
-        InterpolateLar(c, m_adLarPrev, m_adLarPrev2, adLar);
-        LarToReflection(adLar, adKi);
-        ReflectionToPredictor(adKi, aadInterp[c].data());
-    }
+    InterpolatePredictors(m_adLarPrev, m_adLarPrev2, aadInterp);
     for (int n = 0; n < kLpcOrder; ++n) {
         m_adLarPrev2[n] = m_adLarPrev[n];
         m_adLarPrev[n] = adLarNew[n];

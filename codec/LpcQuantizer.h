@@ -30,4 +30,8 @@ void ReflectionToPredictor(const double* adK, double* adRow);
 // The interpolated log-area ratios of subframe c between the older and the newer stored set.
 void InterpolateLar(int nSubframe, const double* adNewer, const double* adOlder, double* adLar);
 
+// The six subframe predictors between the older and the newer stored log-area-ratio set.
+void InterpolatePredictors(const double* adNewer, const double* adOlder,
+                           SubframePredictors& aadInterp);
+
 } // namespace veltrane

@@ -23,11 +23,15 @@ double SynthesisStep(double dInput, const double* adWeighted, double* adMem) {
 
 } // namespace
 
+void Synthesize(const double* adInput, const double* adCoeffs, double* adMem, double* adOut) {
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        adOut[n] = SynthesisStep(adInput[n], adCoeffs, adMem);
+    }
+}
+
 void WeightResidual(const double* adResidual, const double* adWeighted, double* adMem,
                     double* adOut) {
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        adOut[n] = SynthesisStep(adResidual[n], adWeighted, adMem);
-    }
+    Synthesize(adResidual, adWeighted, adMem, adOut);
 }
 
 void ImpulseResponse(const double* adWeighted, double* adH) {

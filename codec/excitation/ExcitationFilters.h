@@ -10,6 +10,11 @@ inline constexpr double kTinyEnergy = 1.1754943508222875e-38;
 // The largest single-precision magnitude, negated: the start of every best-score search.
 inline constexpr double kWorstScore = -3.4028234663852886e38;
 
+// 40 samples through the all-pole filter y[n] = x[n] + sum_j a[j] * y[n-1-j], the input first,
+// then the memory terms in increasing j; advances the memory by 40 samples. With the plain
+// predictor this is the decoder's synthesis filter 1/A(z).
+void Synthesize(const double* adInput, const double* adCoeffs, double* adMem, double* adOut);
+
 // Residual through 1/A(z/0.8): the weighted speech; advances the memory by 40 samples.
 void WeightResidual(const double* adResidual, const double* adWeighted, double* adMem,
                     double* adOut);
