@@ -1,0 +1,144 @@
+#include "convert/WavHeader.h"
+#include "tests/batch/BatchTestSupport.h"
+
+#include <cerrno>
+
+namespace veltrane::test {
+namespace {
+
+using namespace std::string_literals;
+
+class OpenFilesTest : public BatchTest {
+  protected:
+    void Open() {
+        m_dlg.m_bBusy = true;
+        m_dlg.OnOpenFiles(1, 0);
+    }
+};
+
+TEST_F(OpenFilesTest, OneFileGivesItsFolderItsNameAndTheTemporaryFolder) {
+    const std::string sRec = m_folder.Make("rec/");
+    m_ui.AnswerOpen({sRec + "a.wav"});
+    Open();
+    EXPECT_EQ(m_dlg.m_pszSelection, sRec + "a.wav\0"s);
+    EXPECT_EQ(m_dlg.m_pszSourceDir, sRec);
+    EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"a.wav"}));
+    EXPECT_EQ(m_dlg.m_nFiles, 1);
+    EXPECT_EQ(m_dlg.m_pszTempDir, sRec); // the current directory the dialog left
+    // The probe was made in the source folder and removed again.
+    EXPECT_EQ(m_files.Operations(), (std::vector<std::string>{"create " + sRec + "tmp0.~rm",
+                                                              "delete " + sRec + "tmp0.~rm"}));
+    EXPECT_FALSE(Exists(sRec + "tmp0.~rm"));
+    EXPECT_EQ(m_platform.Loop().Pending(),
+              (std::vector<PostedMessage>{{MSG_VALIDATE_FILES, 1, 0}}));
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"OpenDialog"}));
+    EXPECT_TRUE(m_dlg.m_bBusy);
+}
+
+TEST_F(OpenFilesTest, SeveralFilesKeepTheDialogsOrder) {
+    m_ui.AnswerOpen(
+        {m_folder.Path() + "/b.wav", m_folder.Path() + "/A.WAV", m_folder.Path() + "/x.wav"});
+    Open();
+    EXPECT_EQ(m_dlg.m_pszSourceDir, m_folder.Path() + "/");
+    EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"b.wav", "A.WAV", "x.wav"}));
+    EXPECT_EQ(m_dlg.m_nFiles, 3);
+    EXPECT_EQ(m_dlg.m_pszSelection, m_folder.Path() + "\0b.wav\0A.WAV\0x.wav\0\0"s);
+}
+
+TEST_F(OpenFilesTest, AFolderThatCannotBeWrittenSendsTheTemporaryFilesToTemp) {
+    const std::string sReadOnly = m_folder.Make("ro/");
+    m_files.InjectFault({FileOp::Create, sReadOnly + "*", EROFS});
+    m_ui.AnswerOpen({sReadOnly + "a.wav"});
+    m_ui.AnswerOpen({sReadOnly + "a.wav"});
+    m_ui.AnswerOpen({sReadOnly + "a.wav"});
+    m_platform.Environment().Set("TEMP", m_folder.Path() + "/temp");
+    m_platform.Environment().Set("TMPDIR", "/var/tmp");
+    Open();
+    EXPECT_EQ(m_dlg.m_pszTempDir, m_folder.Path() + "/temp/");
+    EXPECT_FALSE(Exists(sReadOnly + "tmp0.~rm"));
+    m_platform.Environment().Unset("TEMP");
+    Open();
+    EXPECT_EQ(m_dlg.m_pszTempDir, "/var/tmp/");
+    m_platform.Environment().Unset("TMPDIR");
+    Open();
+    EXPECT_EQ(m_dlg.m_pszTempDir, "/tmp/");
+}
+
+TEST_F(OpenFilesTest, CancelReturnsToTheIdleLookAndReleasesTheEarlierBatch) {
+    m_ui.AnswerOpen({m_folder.Path() + "/a.wav"});
+    Open();
+    m_dlg.m_bCompressDown = true;
+    m_dlg.m_bStopDown = false;
+    m_ui.CancelOpen();
+    const std::size_t nPosted = m_platform.Loop().Posted().size();
+    Open();
+    EXPECT_FALSE(m_dlg.m_bBusy);
+    EXPECT_EQ(Tail(m_ui.Events(), 1),
+              (std::vector<std::string>{"OpenDialog", "Compress.Pushed 0", "Stop.Pushed 1"}));
+    EXPECT_TRUE(m_dlg.m_bCompressDown); // the recorded looks stay as they were
+    EXPECT_FALSE(m_dlg.m_bStopDown);
+    EXPECT_EQ(m_platform.Loop().Posted().size(), nPosted);
+    EXPECT_TRUE(m_dlg.m_pszSourceDir.empty());
+    EXPECT_TRUE(m_dlg.m_pszTempDir.empty());
+    EXPECT_TRUE(m_dlg.m_ppszFiles.empty());
+    EXPECT_TRUE(m_dlg.m_pszPath.empty());
+    EXPECT_EQ(m_dlg.m_nFiles, 0);
+}
+
+TEST_F(OpenFilesTest, ANameWithoutADotIsOneFileNotAList) {
+    // The system reports extension offset 0 for such a name, as it does for a list.
+    m_ui.AnswerOpen({m_folder.Path() + "/README"});
+    Open();
+    EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"README"}));
+    EXPECT_EQ(m_dlg.m_pszSourceDir, m_folder.Path() + "/");
+}
+
+TEST_F(OpenFilesTest, AFileInTheRootGetsOneSlash) {
+    m_ui.AnswerOpenRaw({"/a.wav\0"s, 1, 3}, "/");
+    m_ui.AnswerOpenRaw({"/\0a.wav\0b.wav\0\0"s, 2, 0}, "/");
+    Open();
+    EXPECT_EQ(m_dlg.m_pszSourceDir, "/");
+    Open();
+    EXPECT_EQ(m_dlg.m_pszSourceDir, "/");
+    EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"a.wav", "b.wav"}));
+}
+
+// Every name of a list is kept, whatever its ending; validation then rejects what is not WAV.
+TEST_F(OpenFilesTest, NamesNotEndingInWavAreKeptAndThenRejected) {
+    const std::string sA = Put("a.wav", Wav16(Voice(480)));
+    const std::string sNotes = Put("notes.txt", Bytes{'h', 'i'});
+    const std::string sOut = Put("old.wrm", Bytes(60, 0));
+    const std::string sB = Put("b.WAV", Wav16(Voice(480)));
+    SelectAndValidate({sA, sNotes, sOut, sB});
+    EXPECT_EQ(m_ui.MessageBoxes(),
+              (std::vector<MessageBoxRecord>{{std::string(kMsgNotWav) + sNotes, "Error"},
+                                             {std::string(kMsgNotWav) + sOut, "Error"}}));
+    EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"a.wav", "b.WAV"}));
+}
+
+TEST_F(OpenFilesTest, OneWrmFileChosenWithTheSecondFilterIsRejected) {
+    const std::string sOut = Put("speech.wrm", Bytes(600, 0x55));
+    SelectAndValidate({sOut});
+    EXPECT_EQ(m_ui.MessageBoxes(),
+              (std::vector<MessageBoxRecord>{{std::string(kMsgNotWav) + sOut, "Error"}}));
+    EXPECT_EQ(m_dlg.m_nFiles, 0);
+}
+
+TEST_F(OpenFilesTest, LongPathsAreKeptWhole) {
+    std::string sDeep = m_folder.Path();
+    for (int i = 0; i < 12; ++i) {
+        sDeep += "/" + std::string(40, static_cast<char>('a' + i));
+    }
+    const std::string sName = std::string(200, 'n') + ".wav";
+    const std::string sPath = m_folder.Make(sDeep.substr(m_folder.Path().size() + 1) + "/" + sName);
+    WriteBytes(sPath, Wav16(Voice(480)));
+    ASSERT_GT(sPath.size(), 700u);
+    SelectAndValidate({sPath});
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_EQ(m_dlg.m_pszSourceDir + m_dlg.m_ppszFiles[0], sPath);
+    EXPECT_EQ(m_dlg.m_pszPath, sPath);
+    EXPECT_EQ(m_dlg.m_pszTempDir, sDeep + "/");
+}
+
+} // namespace
+} // namespace veltrane::test

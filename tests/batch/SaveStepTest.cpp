@@ -1,0 +1,189 @@
+#include "tests/batch/BatchTestSupport.h"
+
+#include <cerrno>
+#include <filesystem>
+
+namespace veltrane::test {
+namespace {
+
+Bytes Pattern(std::size_t nBytes, std::uint8_t nSeed) {
+    Bytes bytes(nBytes);
+    for (std::size_t k = 0; k < nBytes; ++k) {
+        bytes[k] = static_cast<std::uint8_t>(k * 31 + nSeed);
+    }
+    return bytes;
+}
+
+// The state the encoding jobs leave: a batch in the source folder "src" whose temporary files
+// are there too, and the source folder as the current directory.
+class SaveStepTest : public BatchTest {
+  protected:
+    void SetUp() override {
+        m_sSource = m_folder.Make("src/");
+        m_sOut = m_folder.Make("out/");
+        std::filesystem::create_directories(m_sOut);
+        ASSERT_EQ(m_files.SetCurrentDirectory(m_sSource), 0);
+        m_dlg.m_pszSourceDir = m_sSource;
+        m_dlg.m_pszTempDir = m_sSource;
+        m_dlg.m_bBusy = true;
+    }
+
+    // Files of the batch, with the contents of their temporary files.
+    void Batch(const std::vector<std::string>& names, const std::vector<Bytes>& temps) {
+        m_dlg.m_ppszFiles = names;
+        m_dlg.m_nFiles = static_cast<int>(names.size());
+        for (std::size_t i = 0; i < temps.size(); ++i) {
+            WriteBytes(Temp(static_cast<int>(i)), temps[i]);
+        }
+    }
+
+    // The finish step's loop over the batch.
+    void SaveAll(bool bSaveMode) {
+        for (int i = 0; i < m_dlg.m_nFiles; ++i) {
+            m_dlg.SaveEncodedFile(bSaveMode, i);
+        }
+    }
+
+    std::string Temp(int nIndex) const {
+        return m_sSource + "tmp" + std::to_string(nIndex) + ".~rm";
+    }
+
+    std::vector<std::string> Files(const std::string& sFolder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(sFolder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string m_sSource;
+    std::string m_sOut;
+    const Bytes m_a = Pattern(2500, 1);
+    const Bytes m_b = Pattern(3000, 2);
+    const Bytes m_c = Pattern(0, 3);
+};
+
+TEST_F(SaveStepTest, SaveModeAsksOnceAndPutsTheLaterFilesInTheChosenFolder) {
+    Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b, m_c});
+    m_ui.AnswerSave(m_sOut + "x.wrm");
+    SaveAll(true);
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"SaveDialog a.wrm"}));
+    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"b.wrm", "c.wrm", "x.wrm"}));
+    EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a); // 2 blocks of 1000 and 500
+    EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b); // 3 blocks, no rest
+    EXPECT_TRUE(ReadBytes(m_sOut + "c.wrm").empty());
+    EXPECT_TRUE(Files(m_sSource).empty()); // the temporary files are gone
+    EXPECT_TRUE(m_dlg.m_bBusy);
+}
+
+TEST_F(SaveStepTest, SaveModeWithTheFirstDialogCancelledWritesTheRestIntoTheSelectionsFolder) {
+    Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b, m_c});
+    m_ui.CancelSave();
+    SaveAll(true);
+    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"b.wrm", "c.wrm"}));
+    EXPECT_EQ(ReadBytes(m_sSource + "b.wrm"), m_b);
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+}
+
+TEST_F(SaveStepTest, SaveAsAsksForEveryFileAndACancelDiscardsOnlyThatOne) {
+    Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b, m_c});
+    m_ui.AnswerSave(m_sOut + "one.wrm");
+    m_ui.CancelSave();
+    m_ui.AcceptSave();
+    SaveAll(false);
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"SaveDialog a.wrm", "SaveDialog b.wrm",
+                                                       "SaveDialog c.wrm"}));
+    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"c.wrm", "one.wrm"}));
+    EXPECT_EQ(ReadBytes(m_sOut + "one.wrm"), m_a);
+    EXPECT_TRUE(Files(m_sSource).empty());
+}
+
+TEST_F(SaveStepTest, ProposedNamesReplaceTheLastThreeCharactersOrAppend) {
+    Batch({"voice.wave", "TALK.WAV", "ab"}, {m_a, m_b, m_c});
+    m_ui.CancelSave();
+    m_ui.CancelSave();
+    m_ui.CancelSave();
+    SaveAll(false);
+    EXPECT_EQ(m_ui.Events(),
+              (std::vector<std::string>{"SaveDialog voice.wwrm", "SaveDialog TALK.wrm",
+                                        "SaveDialog ab.wrm"}));
+}
+
+TEST_F(SaveStepTest, AMissingTemporaryFileIsReportedAfterItsDialog) {
+    Batch({"a.wav", "b.wav"}, {m_a});
+    m_ui.AcceptSave();
+    m_ui.AcceptSave();
+    SaveAll(false);
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{
+                                 "SaveDialog a.wrm", "SaveDialog b.wrm",
+                                 "MessageBox Error: No such file or directory\n" + Temp(1)}));
+    EXPECT_FALSE(m_dlg.m_bBusy);
+    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"a.wrm"}));
+}
+
+// Nothing of a stopped batch is saved, and no temporary file of it stays behind.
+TEST_F(SaveStepTest, AStoppedBatchSavesNothingAndLeavesNothing) {
+    Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b});
+    m_dlg.m_bStop = true;
+    SaveAll(false);
+    EXPECT_TRUE(m_ui.Events().empty());
+    EXPECT_TRUE(Files(m_sSource).empty());
+    EXPECT_FALSE(m_dlg.m_bBusy);
+}
+
+TEST_F(SaveStepTest, ADestinationThatCannotBeCreatedIsNamedAsGivenAndTheTemporaryFileKept) {
+    Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b, m_c});
+    m_files.InjectFault({FileOp::Create, "*/b.wrm*", EACCES});
+    m_ui.AnswerSave(m_sOut + "a.wrm");
+    SaveAll(true);
+    EXPECT_EQ(m_ui.MessageBoxes(),
+              (std::vector<MessageBoxRecord>{{"Permission denied\nb.wrm", "Error"}}));
+    EXPECT_FALSE(m_dlg.m_bBusy);
+    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"tmp1.~rm"}));
+    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"a.wrm", "c.wrm"}));
+}
+
+// A copy that fails part way never shows as the destination: an earlier file of that name
+// stays as it was, the partial copy is removed, and the frames stay in the temporary file.
+TEST_F(SaveStepTest, AFailedCopyLeavesTheDestinationAndKeepsTheTemporaryFile) {
+    const std::vector<FileFault> faults = {
+        {FileOp::Write, "*.~part", ENOSPC, 1500}, {FileOp::Read, "*/tmp0.~rm", EIO, 1000},
+        {FileOp::Sync, "*.~part", EIO},           {FileOp::Close, "*.~part", ENOSPC},
+        {FileOp::Rename, "*/x.wrm", EACCES},
+    };
+    const Bytes earlier = Pattern(90, 9);
+    WriteBytes(m_sOut + "x.wrm", earlier);
+    for (const FileFault& fault : faults) {
+        m_files.ClearFaults();
+        m_files.InjectFault(fault);
+        Batch({"a.wav"}, {m_a});
+        m_ui.AnswerSave(m_sOut + "x.wrm");
+        m_dlg.m_bBusy = true;
+        const std::size_t nBoxes = m_ui.MessageBoxes().size();
+        SaveAll(true);
+        ASSERT_EQ(m_ui.MessageBoxes().size(), nBoxes + 1) << fault.m_sPattern;
+        EXPECT_EQ(m_ui.MessageBoxes().back().m_sText,
+                  SystemErrorText(fault.m_nError) + m_sOut + "x.wrm");
+        EXPECT_FALSE(m_dlg.m_bBusy);
+        EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), earlier);
+        EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"x.wrm"}));
+        EXPECT_EQ(ReadBytes(Temp(0)), m_a);
+    }
+}
+
+TEST_F(SaveStepTest, ASavedFileReplacesAnEarlierOneThroughARename) {
+    WriteBytes(m_sOut + "x.wrm", Pattern(90, 9));
+    Batch({"a.wav"}, {m_a});
+    m_ui.AnswerSave(m_sOut + "x.wrm");
+    SaveAll(true);
+    EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a);
+    const std::vector<std::string> operations = m_files.Operations();
+    EXPECT_EQ(std::vector<std::string>(operations.end() - 4, operations.end()),
+              (std::vector<std::string>{"open " + Temp(0), "create " + m_sOut + "x.wrm.~part",
+                                        "rename " + m_sOut + "x.wrm.~part " + m_sOut + "x.wrm",
+                                        "delete " + Temp(0)}));
+}
+
+} // namespace
+} // namespace veltrane::test
