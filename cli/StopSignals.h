@@ -19,8 +19,12 @@ class CStopSignals {
     bool StopRequested() const { return m_bStop.load(); }
 
   private:
+    void Watch();
+
     std::atomic<bool> m_bStop{false};
-    std::jthread m_watcher;
+    int m_nSignalFd = -1; // delivers the blocked signals
+    int m_nWakeFd = -1;   // tells the watcher that the program is done
+    std::thread m_watcher;
 };
 
 } // namespace veltrane

@@ -1,0 +1,170 @@
+// veltrane-cli encode with many files: jobs, output names and folders, refusals, exit
+// statuses, and the cleanup after SIGINT or SIGTERM.
+#include "CliRunner.h"
+
+#include "../convert/TestFiles.h"
+#include "../convert/WavBytes.h"
+#include "convert/AtomicOutputFile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+namespace veltrane {
+namespace {
+
+using test::CTempDir;
+using test::CWavBytes;
+using test::RunCli;
+
+const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
+
+std::vector<std::string> GoldenInputs() {
+    std::vector<std::string> inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(kGoldenDir)) {
+        if (entry.path().extension() == ".wav") {
+            inputs.push_back(entry.path().string());
+        }
+    }
+    std::sort(inputs.begin(), inputs.end());
+    return inputs;
+}
+
+std::vector<std::string> Concat(std::vector<std::string> args,
+                                const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+TEST(BatchCli, TwoJobsGiveTheBytesOfOneJob) {
+    const std::vector<std::string> inputs = GoldenInputs();
+    ASSERT_EQ(inputs.size(), 10u);
+    CTempDir dir;
+    auto one = RunCli(Concat({"encode", "-j", "1", "-d", "one"}, inputs), dir.Path());
+    auto two = RunCli(Concat({"encode", "-j", "2", "-d", "two"}, inputs), dir.Path());
+    ASSERT_EQ(one.m_nStatus, 0) << one.m_strErr;
+    ASSERT_EQ(two.m_nStatus, 0) << two.m_strErr;
+    for (const std::string& strInput : inputs) {
+        const std::string strName = std::filesystem::path(strInput).stem().string() + ".wrm";
+        const auto expected = test::ReadBytes(kGoldenDir / strName);
+        EXPECT_TRUE(test::ReadBytes(dir / "one" / strName) == expected) << strName;
+        EXPECT_TRUE(test::ReadBytes(dir / "two" / strName) == expected) << strName;
+    }
+    // Not a terminal: one line per file, then the summary.
+    EXPECT_EQ(std::count(two.m_strErr.begin(), two.m_strErr.end(), '\n'), 11) << two.m_strErr;
+    EXPECT_NE(two.m_strErr.find("Converted 10, failed 0, skipped 0; "), std::string::npos);
+}
+
+TEST(BatchCli, OutputsGetTheProposedNameBesideTheirInput) {
+    CTempDir dir;
+    std::filesystem::create_directory(dir / "sub");
+    for (const char* pszName : {"a.wav", "sub/TALK.WAV", "xy", "voice.wave"}) {
+        test::WriteBytes(dir / pszName, CWavBytes::Canonical16(test::Noise(480)));
+    }
+    const auto result =
+        RunCli({"encode", "-q", "a.wav", "sub/TALK.WAV", "xy", "voice.wave"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(result.m_strErr, "");
+    for (const char* pszName : {"a.wrm", "sub/TALK.wrm", "xy.wrm", "voice.wwrm"}) {
+        EXPECT_EQ(test::ReadBytes(dir / pszName).size(), 60u) << pszName;
+    }
+}
+
+TEST(BatchCli, ExistingOutputIsSkippedWithoutForce) {
+    CTempDir dir;
+    test::WriteBytes(dir / "a.wav", CWavBytes::Canonical16(test::Noise(480)));
+    test::WriteBytes(dir / "b.wav", CWavBytes::Canonical16(test::Noise(480)));
+    test::WriteBytes(dir / "a.wrm", {1, 2, 3});
+    auto result = RunCli({"encode", "a.wav", "b.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("a.wrm\n"), std::string::npos);
+    EXPECT_NE(result.m_strErr.find("Converted 1, failed 0, skipped 1; "), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(dir / "a.wrm"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(test::ReadBytes(dir / "b.wrm").size(), 60u);
+
+    result = RunCli({"encode", "-f", "a.wav", "b.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(test::ReadBytes(dir / "a.wrm").size(), 60u);
+}
+
+TEST(BatchCli, OutputThatIsTheInputIsAlwaysRefused) {
+    CTempDir dir;
+    const auto wav = CWavBytes::Canonical16(test::Noise(480));
+    test::WriteBytes(dir / "take.wrm", wav);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"encode", "-f", "take.wrm"}, {"encode", "-f", "take.wrm", "-o", "./take.wrm"}}) {
+        const auto result = RunCli(args, dir.Path());
+        EXPECT_EQ(result.m_nStatus, 2);
+        EXPECT_NE(result.m_strErr.find("take.wrm\n"), std::string::npos) << result.m_strErr;
+        EXPECT_EQ(test::ReadBytes(dir / "take.wrm"), wav);
+        EXPECT_EQ(dir.Names(), (std::set<std::string>{"take.wrm"}));
+    }
+}
+
+TEST(BatchCli, AnyFailureMakesStatusTwoAndTheOthersGoOn) {
+    CTempDir dir;
+    test::WriteBytes(dir / "good.wav", CWavBytes::Canonical16(test::Noise(480)));
+    test::WriteBytes(dir / "mono.wav", CWavBytes().RiffFmt(16, 2).Get());
+    const auto result =
+        RunCli({"encode", "-j", "2", "-d", "out", "mono.wav", "good.wav", "none.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("You must use 'Mono' audio records!!!\nmono.wav\n"),
+              std::string::npos);
+    EXPECT_NE(result.m_strErr.find("Converted 1, failed 2, skipped 0; "), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), {}), 1);
+    EXPECT_EQ(test::ReadBytes(dir / "out" / "good.wrm").size(), 60u);
+}
+
+TEST(BatchCli, TwoInputsWithOneOutputNameConvertOnlyTheFirst) {
+    CTempDir dir;
+    std::filesystem::create_directory(dir / "x");
+    std::filesystem::create_directory(dir / "y");
+    test::WriteBytes(dir / "x/a.wav", CWavBytes::Canonical16(test::Noise(480, 1)));
+    test::WriteBytes(dir / "y/a.wav", CWavBytes::Canonical16(test::Noise(720, 2)));
+    const auto result = RunCli({"encode", "-d", "out", "x/a.wav", "y/a.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("y/a.wav\n"), std::string::npos) << result.m_strErr;
+    EXPECT_EQ(test::ReadBytes(dir / "out/a.wrm").size(), 60u);
+}
+
+// A recording long enough to be still encoding when the signal arrives.
+void WriteLongWav(const std::filesystem::path& path) {
+    test::WriteBytes(path, CWavBytes::Canonical16(test::Noise(16000 * 600)));
+}
+
+bool WaitForTemporaryFile(const std::filesystem::path& dir) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+            if (IsTemporaryOutputName(entry.path().filename().string())) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+class StopSignalTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(StopSignalTest, RemovesTemporaryFilesAndExits130) {
+    CTempDir dir;
+    WriteLongWav(dir / "long1.wav");
+    WriteLongWav(dir / "long2.wav");
+    std::filesystem::create_directory(dir / "out");
+    test::CCliProcess process({"encode", "-j", "2", "-d", "out", "long1.wav", "long2.wav"},
+                              dir.Path());
+    ASSERT_TRUE(WaitForTemporaryFile(dir / "out"));
+    process.Signal(GetParam());
+    const auto result = process.Wait();
+    EXPECT_EQ(result.m_nStatus, 130) << result.m_strErr;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), {}), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGINT, SIGTERM));
+
+} // namespace
+} // namespace veltrane

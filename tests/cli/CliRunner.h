@@ -1,0 +1,36 @@
+// Runs veltrane-cli as a child process and collects its exit status and output.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace veltrane::test {
+
+struct CliResult {
+    int m_nStatus = -1; // exit status, or -1 when the program did not exit normally
+    std::string m_strOut;
+    std::string m_strErr;
+};
+
+class CCliProcess {
+  public:
+    // Starts veltrane-cli with args, in folder workDir, stdout and stderr to files there.
+    CCliProcess(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+    ~CCliProcess();
+    CCliProcess(const CCliProcess&) = delete;
+    CCliProcess& operator=(const CCliProcess&) = delete;
+
+    void Signal(int nSignal) const;
+    CliResult Wait();
+
+  private:
+    pid_t m_pid = -1;
+    std::filesystem::path m_outPath;
+    std::filesystem::path m_errPath;
+};
+
+CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+
+} // namespace veltrane::test
