@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test through ctest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+ctest --preset release -j "$(nproc)"
