@@ -15,6 +15,9 @@ CConverterDlg::~CConverterDlg() {
 
 void CConverterDlg::WindowProc(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) {
     switch (nMessage) {
+    case MSG_ENCODE_NEXT:
+        OnEncodeNext(nWParam, nLParam);
+        break;
     case MSG_OPEN_FILES:
         OnOpenFiles(nWParam, nLParam);
         break;

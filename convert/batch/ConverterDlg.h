@@ -42,6 +42,18 @@ class CConverterDlg {
     // Handles one posted message.
     void WindowProc(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam);
 
+    // Buttons. Compress starts a batch unless one is still under way (its looks change either
+    // way); Stop requests a stop; Save and SaveAs choose how the results are named.
+    void OnCompress();
+    void OnStop();
+    void OnSave();
+    void OnSaveAs();
+    // MSG_ENCODE_NEXT: starts the worker for file m_nCurrent, or, when no file is left, the
+    // finish step: idle looks, the save step for every file, the batch released.
+    void OnEncodeNext(std::intptr_t nWParam, std::intptr_t nLParam);
+    // The worker thread's entry: the job of file m_nCurrent, then MSG_ENCODE_NEXT.
+    static void WorkerThread(CConverterDlg* pDlg);
+
     // MSG_OPEN_FILES: asks for the files, finds the folder for the temporary files and posts
     // MSG_VALIDATE_FILES; on cancel it returns to the idle look and posts nothing.
     void OnOpenFiles(std::intptr_t nWParam, std::intptr_t nLParam);
@@ -87,7 +99,13 @@ class CConverterDlg {
     bool m_bStopDown = true;
     bool m_bExitDown = false;
 
+    // From the click that starts a batch to its finish step (or a cancelled selection). A stop
+    // or a failed job clears m_bBusy while the batch still runs; this keeps Compress from
+    // starting a new selection over the running batch's buffers.
+    bool m_bBatchRunning = false;
+
   private:
+    void FinishBatch();
     void ShowError(const std::string& sText);
     // Ends a job that cannot go on: the message, m_bBusy cleared, the job's result.
     bool FailJob(const std::string& sText);

@@ -60,6 +60,7 @@ void CConverterDlg::OnOpenFiles(std::intptr_t, std::intptr_t) {
         !SplitAnswer(answer, &selection)) {
         // The idle look, without touching the recorded looks.
         m_bBusy = false;
+        m_bBatchRunning = false;
         m_platform.m_ui.SetButtonPushed(Button::Compress, false);
         m_platform.m_ui.SetButtonPushed(Button::Stop, true);
         return;

@@ -122,6 +122,10 @@ inline std::vector<std::string> Tail(const std::vector<std::string>& events, std
             events.end()};
 }
 
+inline std::vector<std::string> Last(const std::vector<std::string>& events, std::size_t nCount) {
+    return Tail(events, events.size() - std::min(nCount, events.size()));
+}
+
 class BatchTest : public ::testing::Test {
   protected:
     // A file of the test's folder with these bytes; its path.

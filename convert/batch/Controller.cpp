@@ -1,0 +1,85 @@
+// The batch controller: the buttons, the start of one worker per file, and the finish step.
+#include "convert/batch/ConverterDlg.h"
+
+namespace veltrane {
+
+void CConverterDlg::OnCompress() {
+    m_bCompressDown = true;
+    m_bStopDown = false;
+    m_bExitDown = false;
+    m_platform.m_ui.SetButtonPushed(Button::Compress, true);
+    m_platform.m_ui.SetButtonPushed(Button::Stop, m_bStopDown);
+    if (!m_bBusy && !m_bBatchRunning) {
+        m_bBusy = true;
+        m_bStop = false;
+        m_bBatchRunning = true;
+        m_platform.m_loop.PostMessage(MSG_OPEN_FILES, 1, 0);
+    }
+}
+
+void CConverterDlg::OnStop() {
+    m_platform.m_ui.SetBarPosition(ProgressBar::Total, 0);
+    if (!m_bStop) {
+        m_bStop = true;
+        m_bBusy = false;
+    }
+}
+
+void CConverterDlg::OnSave() {
+    m_bSaveMode = true;
+    m_platform.m_ui.SetButtonChecked(Button::Save, true);
+    m_platform.m_ui.SetButtonChecked(Button::SaveAs, false);
+}
+
+void CConverterDlg::OnSaveAs() {
+    m_bSaveMode = false;
+    m_platform.m_ui.SetButtonChecked(Button::Save, false);
+    m_platform.m_ui.SetButtonChecked(Button::SaveAs, true);
+}
+
+void CConverterDlg::OnEncodeNext(std::intptr_t, std::intptr_t) {
+    if (m_nCurrent < m_nFiles) {
+        m_pszPath = m_pszSourceDir + m_ppszFiles[m_nCurrent];
+        const int nError = m_platform.m_loop.StartThread([this] { WorkerThread(this); });
+        if (nError == 0) {
+            return;
+        }
+        // No worker, so no message 99 would ever come: report it and end the batch here,
+        // saving the files encoded so far.
+        ShowError(SystemErrorText(nError) + m_pszPath);
+        m_bBusy = false;
+        m_nFiles = m_nCurrent;
+    }
+    FinishBatch();
+}
+
+void CConverterDlg::WorkerThread(CConverterDlg* pDlg) {
+    if (pDlg->EncodeCurrentFile()) {
+        pDlg->m_bBusy = false;
+    }
+    ++pDlg->m_nCurrent;
+    pDlg->m_platform.m_loop.PostMessage(MSG_ENCODE_NEXT, 0, 0);
+}
+
+void CConverterDlg::FinishBatch() {
+    m_bStopDown = true;
+    m_bCompressDown = false;
+    m_bExitDown = false;
+    m_platform.m_ui.SetButtonPushed(Button::Compress, false);
+    m_platform.m_ui.SetButtonPushed(Button::Stop, m_bStopDown);
+    m_platform.m_ui.SetBarPosition(ProgressBar::Total, 0);
+    for (m_nCurrent = 0; m_nCurrent < m_nFiles; ++m_nCurrent) {
+        SaveEncodedFile(m_bSaveMode, m_nCurrent);
+    }
+    m_pszSourceDir.clear();
+    m_pszTempDir.clear();
+    m_ppszFiles.clear();
+    m_pszPath.clear();
+    m_pnBlockAlign.clear();
+    m_pnDataOffset.clear();
+    m_pnDataBytes.clear();
+    m_bBusy = false;
+    m_bBatchRunning = false;
+}
+
+} // namespace veltrane

@@ -1,0 +1,248 @@
+#include "convert/WavHeader.h"
+#include "tests/batch/BatchTestSupport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+
+namespace veltrane::test {
+namespace {
+
+std::vector<std::string> JobEvents(const std::string& sPath, int nTotal, int nChunks, int nRest) {
+    std::vector<std::string> events = {"Label.Text " + sPath, "Label.Show",
+                                       "FileBar.Range " + std::to_string(nTotal), "FileBar.Step 20",
+                                       "TotalBar.Step 20"};
+    for (int i = 0; i < nChunks; ++i) {
+        events.insert(events.end(), {"FileBar.StepIt", "TotalBar.StepIt"});
+    }
+    events.insert(events.end(), {"TotalBar.Step " + std::to_string(nRest), "TotalBar.StepIt",
+                                 "FileBar.Position 0", "Label.Hide"});
+    return events;
+}
+
+// A whole batch driven by its messages, with a real worker thread per file.
+class ControllerTest : public BatchTest {
+  protected:
+    void SetUp() override {
+        m_sSource = m_folder.Make("src/");
+        m_sOut = m_folder.Make("out/");
+        std::filesystem::create_directories(m_sOut);
+    }
+
+    void Compress() {
+        m_dlg.OnCompress();
+        m_platform.Loop().Run();
+    }
+
+    std::string Source(const std::string& sName, const std::vector<std::int16_t>& samples) {
+        return Put("src/" + sName, Wav16(samples));
+    }
+
+    std::vector<std::string> Listing(const std::string& sFolder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(sFolder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    void ExpectIdleAndReleased() {
+        EXPECT_FALSE(m_dlg.m_bBusy);
+        EXPECT_FALSE(m_ui.Pushed(Button::Compress));
+        EXPECT_TRUE(m_ui.Pushed(Button::Stop));
+        EXPECT_TRUE(m_dlg.m_pszSourceDir.empty());
+        EXPECT_TRUE(m_dlg.m_pszTempDir.empty());
+        EXPECT_TRUE(m_dlg.m_ppszFiles.empty());
+        EXPECT_TRUE(m_dlg.m_pnBlockAlign.empty());
+        EXPECT_TRUE(m_dlg.m_pnDataOffset.empty());
+        EXPECT_TRUE(m_dlg.m_pnDataBytes.empty());
+    }
+
+    std::string m_sSource;
+    std::string m_sOut;
+    const std::vector<std::int16_t> m_a = Voice(240 * 30, 21);
+    const std::vector<std::int16_t> m_c = Voice(240 * 25 + 7, 22);
+};
+
+TEST_F(ControllerTest, ABatchInSaveModeFromCompressToTheLastFile) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sBad = Put("src/bad.wav", Bytes(50, 1));
+    const std::string sC = Source("c.wav", m_c);
+    m_dlg.OnSave();
+    m_ui.AnswerOpen({sA, sBad, sC});
+    m_ui.AnswerSave(m_sOut + "x.wrm");
+    Compress();
+    std::vector<std::string> expected = {
+        "Save.Checked 1",    "SaveAs.Checked 0",
+        "Compress.Pushed 1", "Stop.Pushed 0",
+        "OpenDialog",        "MessageBox Error: " + std::string(kMsgNotWav) + sBad,
+        "TotalBar.Range 55"};
+    for (const auto& job : {JobEvents(sA, 30, 1, 10), JobEvents(sC, 25, 1, 5)}) {
+        expected.insert(expected.end(), job.begin(), job.end());
+    }
+    expected.insert(expected.end(), {"Compress.Pushed 0", "Stop.Pushed 1", "TotalBar.Position 0",
+                                     "SaveDialog a.wrm"});
+    EXPECT_EQ(m_ui.Events(), expected);
+    EXPECT_TRUE(ReadBytes(m_sOut + "x.wrm") == EncodeDirect(m_a));
+    EXPECT_TRUE(ReadBytes(m_sOut + "c.wrm") == EncodeDirect(m_c));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "bad.wav", "c.wav"}));
+    EXPECT_EQ(m_platform.Loop().Posted(), (std::vector<PostedMessage>{{MSG_OPEN_FILES, 1, 0},
+                                                                      {MSG_VALIDATE_FILES, 1, 0},
+                                                                      {MSG_ENCODE_NEXT, 0, 0},
+                                                                      {MSG_ENCODE_NEXT, 0, 0},
+                                                                      {MSG_ENCODE_NEXT, 0, 0}}));
+    EXPECT_EQ(m_platform.Loop().ThreadsStarted(), 2);
+    EXPECT_EQ(m_dlg.m_nCurrent, 2);
+    ExpectIdleAndReleased();
+}
+
+// Stop during file 1 of 3: files 1 and 2 are cut short, nothing is saved, and no temporary
+// file is left, not even file 0's, which was finished before the stop.
+TEST_F(ControllerTest, StopDuringTheSecondOfThreeFilesLeavesNoFileBehind) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sB = Source("b.wav", Voice(240 * 45, 23));
+    const std::string sC = Source("c.wav", m_a);
+    bool bInB = false;
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (sEvent == "Label.Text " + sB) {
+            bInB = true;
+        } else if (bInB && sEvent == "FileBar.StepIt") {
+            bInB = false;
+            m_dlg.OnStop(); // the click, while b's first chunk is encoded
+        }
+    });
+    m_dlg.OnSaveAs();
+    m_ui.AnswerOpen({sA, sB, sC});
+    Compress();
+    const std::vector<std::string> events = m_ui.Events();
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& s) {
+                                return s.starts_with("SaveDialog") || s.starts_with("MessageBox");
+                            }),
+              0);
+    EXPECT_EQ(m_platform.Loop().ThreadsStarted(), 3);
+    // b: one chunk (then the stop), its rest; c: its first chunk and its rest.
+    const auto itB = std::find(events.begin(), events.end(), "Label.Text " + sB);
+    const std::vector<std::string> fromB(itB, events.end());
+    std::vector<std::string> expected = {
+        "Label.Text " + sB, "Label.Show",      "FileBar.Range 45",    "FileBar.Step 20",
+        "TotalBar.Step 20", "FileBar.StepIt",  "TotalBar.Position 0", "TotalBar.StepIt",
+        "TotalBar.Step 5",  "TotalBar.StepIt", "FileBar.Position 0",  "Label.Hide"};
+    const std::vector<std::string> jobC = JobEvents(sC, 30, 1, 10);
+    expected.insert(expected.end(), jobC.begin(), jobC.end());
+    expected.insert(expected.end(), {"Compress.Pushed 0", "Stop.Pushed 1", "TotalBar.Position 0"});
+    EXPECT_EQ(fromB, expected);
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
+    EXPECT_TRUE(Listing(m_sOut).empty());
+    EXPECT_TRUE(m_dlg.m_bStop);
+    ExpectIdleAndReleased();
+}
+
+TEST_F(ControllerTest, WithEveryFileRejectedTheBatchFinishesAtOnce) {
+    m_ui.AnswerOpen({Put("src/a.wrm", Bytes(90, 0))});
+    Compress();
+    EXPECT_EQ(Last(m_ui.Events(), 4),
+              (std::vector<std::string>{"TotalBar.Range 0", "Compress.Pushed 0", "Stop.Pushed 1",
+                                        "TotalBar.Position 0"}));
+    EXPECT_EQ(m_platform.Loop().ThreadsStarted(), 0);
+    EXPECT_EQ(m_ui.UnscriptedDialogs(), 0);
+    ExpectIdleAndReleased();
+}
+
+TEST_F(ControllerTest, ACancelledSelectionReturnsToIdleAndCompressWorksAgain) {
+    m_ui.CancelOpen();
+    Compress();
+    EXPECT_FALSE(m_dlg.m_bBusy);
+    EXPECT_TRUE(m_dlg.m_bCompressDown); // the recorded look stays until a batch ends
+    m_ui.AnswerOpen({Put("src/a.wrm", Bytes(90, 0))});
+    Compress();
+    const std::vector<std::string> events = m_ui.Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "OpenDialog"), 2);
+    EXPECT_FALSE(m_dlg.m_bCompressDown);
+}
+
+TEST_F(ControllerTest, CompressWhileBusyOnlyRedrawsTheLooks) {
+    m_dlg.OnCompress();
+    m_dlg.OnCompress();
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"Compress.Pushed 1", "Stop.Pushed 0",
+                                                       "Compress.Pushed 1", "Stop.Pushed 0"}));
+    EXPECT_EQ(m_platform.Loop().Pending(), (std::vector<PostedMessage>{{MSG_OPEN_FILES, 1, 0}}));
+}
+
+// A stop clears m_bBusy while the batch's later files still run; a Compress then must not
+// start a selection that would replace their buffers.
+TEST_F(ControllerTest, CompressWhileAStoppedBatchStillRunsIsRefused) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sB = Source("b.wav", m_c);
+    bool bClicked = false;
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (!bClicked && sEvent == "FileBar.StepIt") {
+            bClicked = true;
+            m_dlg.OnStop();
+            m_dlg.OnCompress();
+        }
+    });
+    m_ui.AnswerOpen({sA, sB});
+    Compress();
+    EXPECT_EQ(m_platform.Loop().ThreadsStarted(), 2);
+    const std::vector<PostedMessage> posted = m_platform.Loop().Posted();
+    EXPECT_EQ(std::count(posted.begin(), posted.end(), PostedMessage{MSG_OPEN_FILES, 1, 0}), 1);
+    ExpectIdleAndReleased();
+    m_ui.SetHook({});
+    m_ui.CancelOpen();
+    Compress(); // once the batch has finished, Compress starts the next
+    EXPECT_EQ(m_ui.UnscriptedDialogs(), 0);
+    EXPECT_FALSE(m_dlg.m_bStop);
+}
+
+TEST_F(ControllerTest, AFailedJobIsReportedAndTheBatchGoesOn) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sC = Source("c.wav", m_c);
+    bool bBusyDuringC = true;
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (sEvent.starts_with("TotalBar.Range")) {
+            m_files.InjectFault({FileOp::Open, sA, EACCES}); // after validation, before the job
+        } else if (sEvent == "Label.Text " + sC) {
+            bBusyDuringC = m_dlg.m_bBusy;
+        }
+    });
+    m_dlg.OnSaveAs();
+    m_ui.AcceptSave();
+    m_ui.AcceptSave();
+    m_ui.AnswerOpen({sA, sC});
+    Compress();
+    EXPECT_FALSE(bBusyDuringC);
+    const std::string sTemp0 = m_sSource + "tmp0.~rm";
+    EXPECT_EQ(m_ui.MessageBoxes(),
+              (std::vector<MessageBoxRecord>{{"Permission denied\n" + sA, "Error"},
+                                             {"No such file or directory\n" + sTemp0, "Error"}}));
+    EXPECT_TRUE(ReadBytes(m_sSource + "c.wrm") == EncodeDirect(m_c));
+    EXPECT_FALSE(std::filesystem::exists(m_sSource + "a.wrm"));
+    ExpectIdleAndReleased();
+}
+
+TEST_F(ControllerTest, AWorkerThatCannotStartEndsTheBatchWithTheFilesDoneSoFar) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sC = Source("c.wav", m_c);
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (sEvent == "Label.Hide") {
+            m_platform.Loop().FailThreadStarts(EAGAIN);
+        }
+    });
+    m_dlg.OnSaveAs();
+    m_ui.AcceptSave();
+    m_ui.AnswerOpen({sA, sC});
+    Compress();
+    EXPECT_EQ(m_ui.MessageBoxes(), (std::vector<MessageBoxRecord>{
+                                       {"Resource temporarily unavailable\n" + sC, "Error"}}));
+    EXPECT_EQ(Last(m_ui.Events(), 4),
+              (std::vector<std::string>{"Compress.Pushed 0", "Stop.Pushed 1", "TotalBar.Position 0",
+                                        "SaveDialog a.wrm"}));
+    EXPECT_TRUE(ReadBytes(m_sSource + "a.wrm") == EncodeDirect(m_a));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "a.wrm", "c.wav"}));
+    ExpectIdleAndReleased();
+}
+
+} // namespace
+} // namespace veltrane::test
