@@ -246,11 +246,13 @@ TEST_F(EncodingJobTest, AFailedWriteOrReadEndsTheJobAndRemovesThePartialFile) {
         std::string m_sMessage;
         int m_nChunksDone;
     };
-    const std::vector<Case> cases = {
-        {{FileOp::Write, "*/tmp0.~rm", ENOSPC, 4000}, "No space left on device\n" + TempPath(), 1},
-        {{FileOp::Read, sPath, EIO, 48000 * 2 + 10}, "Input/output error\n" + sPath, 2},
-        {{FileOp::Close, "*/tmp0.~rm", EIO}, "Input/output error\n" + TempPath(), 10},
-    };
+    std::vector<Case> cases;
+    cases.push_back(Case{FileFault{FileOp::Write, "*/tmp0.~rm", ENOSPC, 4000},
+                         "No space left on device\n" + TempPath(), 1});
+    cases.push_back(Case{FileFault{FileOp::Read, sPath, EIO, 48000 * 2 + 10},
+                         "Input/output error\n" + sPath, 2});
+    cases.push_back(Case{FileFault{FileOp::Close, "*/tmp0.~rm", EIO, 0},
+                         "Input/output error\n" + TempPath(), 10});
     SelectAndValidate({sPath});
     for (const Case& c : cases) {
         m_files.ClearFaults();

@@ -64,43 +64,5 @@ TEST_F(ScriptedUiTest, SaveResolvesAddsTheDefaultExtensionAndMovesTheCurrentDire
                                                        "SaveDialog a.wrm"}));
 }
 
-TEST_F(ScriptedUiTest, RecordsEveryEffectInOrderAndKeepsTheControlsState) {
-    m_ui.SetBarRange(ProgressBar::File, 70000);
-    m_ui.SetBarStep(ProgressBar::File, 100);
-    m_ui.StepBar(ProgressBar::File);
-    m_ui.StepBar(ProgressBar::File);
-    m_ui.SetBarPosition(ProgressBar::Total, 3);
-    m_ui.SetLabelText("/rec/a.wav");
-    m_ui.ShowLabel(true);
-    m_ui.SetButtonPushed(Button::Stop, true);
-    m_ui.SetButtonChecked(Button::SaveAs, true);
-    m_ui.ShowMessageBox("It is not WAV format!!!\n/rec/a.wav", "Error");
-    EXPECT_EQ(m_ui.Events(),
-              (std::vector<std::string>{
-                  "FileBar.Range 70000", "FileBar.Step 100", "FileBar.StepIt", "FileBar.StepIt",
-                  "TotalBar.Position 3", "Label.Text /rec/a.wav", "Label.Show", "Stop.Pushed 1",
-                  "SaveAs.Checked 1", "MessageBox Error: It is not WAV format!!!\n/rec/a.wav"}));
-    EXPECT_EQ(m_ui.Bar(ProgressBar::File).m_nPosition, 200u);
-    EXPECT_EQ(m_ui.Bar(ProgressBar::File).m_nUpper, 70000u);
-    EXPECT_TRUE(m_ui.LabelVisible());
-    EXPECT_TRUE(m_ui.Pushed(Button::Stop));
-    EXPECT_FALSE(m_ui.Pushed(Button::Compress));
-    EXPECT_TRUE(m_ui.Checked(Button::SaveAs));
-    EXPECT_EQ(m_ui.MessageBoxes(),
-              (std::vector<MessageBoxRecord>{{"It is not WAV format!!!\n/rec/a.wav", "Error"}}));
-}
-
-TEST_F(ScriptedUiTest, TheHookSeesEachEventOnTheCallingThread) {
-    std::vector<std::string> seen;
-    m_ui.SetHook([&](const std::string& sEvent) {
-        seen.push_back(sEvent);
-        if (sEvent == "FileBar.StepIt") {
-            m_ui.SetBarPosition(ProgressBar::Total, 0); // acting from inside the hook is allowed
-        }
-    });
-    m_ui.StepBar(ProgressBar::File);
-    EXPECT_EQ(seen, (std::vector<std::string>{"FileBar.StepIt", "TotalBar.Position 0"}));
-}
-
 } // namespace
 } // namespace veltrane
