@@ -94,4 +94,17 @@ void UpdateSynMem(const double* adU, const double* adWeighted, double* adMem) {
     }
 }
 
+int TakeBest(double* adScore, int nCount) {
+    double dBest = kWorstScore;
+    int nBest = 0;
+    for (int i = 0; i < nCount; ++i) {
+        if (adScore[i] > dBest) {
+            dBest = adScore[i];
+            nBest = i;
+        }
+    }
+    adScore[nBest] = kWorstScore;
+    return nBest;
+}
+
 } // namespace veltrane

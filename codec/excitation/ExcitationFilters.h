@@ -10,6 +10,10 @@ inline constexpr double kTinyEnergy = 1.1754943508222875e-38;
 // The largest single-precision magnitude, negated: the start of every best-score search.
 inline constexpr double kWorstScore = -3.4028234663852886e38;
 
+// Index of the first of the highest scores (a score replaces the best only if strictly greater);
+// that score is then struck out, so repeated calls take the next best.
+int TakeBest(double* adScore, int nCount);
+
 // 40 samples through the all-pole filter y[n] = x[n] + sum_j a[j] * y[n-1-j], the input first,
 // then the memory terms in increasing j; advances the memory by 40 samples. With the plain
 // predictor this is the decoder's synthesis filter 1/A(z).

@@ -55,20 +55,6 @@ void ScoreCoarseLags(const double* adHistory, const double* adD, const double* a
     }
 }
 
-// Index of the first of the highest scores; that score is then struck out.
-int TakeBest(double* adScore, int nCount) {
-    double dBest = kWorstScore;
-    int nBest = 0;
-    for (int i = 0; i < nCount; ++i) {
-        if (adScore[i] > dBest) {
-            dBest = adScore[i];
-            nBest = i;
-        }
-    }
-    adScore[nBest] = kWorstScore;
-    return nBest;
-}
-
 } // namespace
 
 double FastEnergy(const double* adSegment, double dBeta) {

@@ -115,16 +115,7 @@ void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double
         adScore[m] = PatternScore(patterns[m], nPhase, adD, dBeta);
     }
     for (int r = 0; r < kPreselectedPatterns; ++r) {
-        double dBest = kWorstScore;
-        int nBest = 0;
-        for (int m = 0; m < kPatternCount; ++m) {
-            if (adScore[m] > dBest) {
-                dBest = adScore[m];
-                nBest = m;
-            }
-        }
-        anChosen[r] = nBest;
-        adScore[nBest] = kWorstScore;
+        anChosen[r] = TakeBest(adScore, kPatternCount);
     }
 }
 

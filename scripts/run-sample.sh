@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and converts the bundled speech sample.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+bin=build/release/bin
+out=${VELTRANE_SAMPLE_OUT:-/tmp/veltrane-sample}
+mkdir -p "$out"
+
+echo "== veltrane-cli check samples/speech.wav"
+"$bin/veltrane-cli" check samples/speech.wav
+echo "== veltrane-cli encode samples/speech.wav -o $out/speech.wrm"
+"$bin/veltrane-cli" encode -f samples/speech.wav -o "$out/speech.wrm"
