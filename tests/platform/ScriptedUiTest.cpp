@@ -30,7 +30,9 @@ TEST_F(ScriptedUiTest, SeveralFilesAnswerWithFolderNamesAndADoubleNul) {
     m_ui.AnswerOpen({m_folder.Path() + "/a.wav", m_folder.Path() + "/B.WAV"});
     OpenDialogAnswer answer;
     ASSERT_TRUE(m_ui.ShowOpenDialog({}, &answer));
-    EXPECT_EQ(answer.m_sBuffer, m_folder.Path() + "\0a.wav\0B.WAV\0\0"s);
+    std::string sExpected = m_folder.Path();
+    sExpected.append("\0a.wav\0B.WAV\0\0", 14);
+    EXPECT_EQ(answer.m_sBuffer, sExpected);
     EXPECT_EQ(answer.m_nFileOffset, m_folder.Path().size() + 1);
     EXPECT_EQ(answer.m_nExtensionOffset, 0u);
 }
