@@ -19,13 +19,13 @@ double Speed(double dAudioSeconds, double dElapsedSeconds) {
     return dElapsedSeconds > 0.0 ? dAudioSeconds / dElapsedSeconds : 0.0;
 }
 
-void PrintFailure(const FileEncodeReport& report) {
+void PrintFailure(const FileJobReport& report) {
     std::fprintf(stderr, "%s%s\n", report.m_strMessage.c_str(), report.m_pathShown.c_str());
 }
 
 } // namespace
 
-std::string ConvertedLine(const BatchItem& item, const FileEncodeReport& report) {
+std::string ConvertedLine(const BatchItem& item, const FileJobReport& report) {
     char szLine[160];
     std::snprintf(szLine, sizeof szLine,
                   ": %llu frames, %llu bytes, %.2f s of audio, %.1fx real time",
@@ -66,7 +66,7 @@ void CProgressReporter::OnFrames(std::uint64_t nFrames) {
     }
 }
 
-void CProgressReporter::Count(const FileEncodeReport& report) {
+void CProgressReporter::Count(const FileJobReport& report) {
     switch (report.m_outcome) {
     case FileOutcome::Converted:
         ++m_totals.m_nConverted;
@@ -85,7 +85,7 @@ void CProgressReporter::Count(const FileEncodeReport& report) {
     }
 }
 
-void CProgressReporter::OnFileDone(const BatchItem& item, const FileEncodeReport& report) {
+void CProgressReporter::OnFileDone(const BatchItem& item, const FileJobReport& report) {
     const std::lock_guard lock(m_mutex);
     Count(report);
     ClearBar();

@@ -1,7 +1,7 @@
-// What the encode command shows on stderr while it runs and when it ends.
+// What the batch commands show on stderr while it runs and when it ends.
 #pragma once
 
-#include "convert/BatchEncoder.h"
+#include "convert/BatchRunner.h"
 
 #include <atomic>
 #include <chrono>
@@ -30,10 +30,10 @@ class CProgressReporter {
     // nFiles: the files of the batch; nTotalFrames: their frames, for the bar's time left.
     CProgressReporter(ProgressStyle style, std::size_t nFiles, std::uint64_t nTotalFrames);
 
-    // Frames written by some encoder; called from every worker thread.
+    // Frames done by some job; called from every worker thread.
     void OnFrames(std::uint64_t nFrames);
     // One file finished, whatever its outcome; called by one thread at a time.
-    void OnFileDone(const BatchItem& item, const FileEncodeReport& report);
+    void OnFileDone(const BatchItem& item, const FileJobReport& report);
     // Clears the bar and prints the summary; the totals decide the exit status.
     const BatchTotals& Finish();
 
@@ -41,7 +41,7 @@ class CProgressReporter {
     double Elapsed() const;
     void DrawBar(); // with m_mutex held
     void ClearBar();
-    void Count(const FileEncodeReport& report);
+    void Count(const FileJobReport& report);
 
     ProgressStyle m_style;
     std::size_t m_nFiles;
@@ -55,7 +55,7 @@ class CProgressReporter {
 };
 
 // "NAME: 489 frames, 14670 bytes, 7.34 s of audio, 85.2x real time"
-std::string ConvertedLine(const BatchItem& item, const FileEncodeReport& report);
+std::string ConvertedLine(const BatchItem& item, const FileJobReport& report);
 // "Converted 3, failed 1, skipped 0; 12.35 s of audio in 0.21 s, 58.8x real time"
 std::string SummaryLine(const BatchTotals& totals, double dElapsedSeconds);
 

@@ -1,6 +1,27 @@
 #include "convert/OutputName.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace veltrane {
+
+namespace {
+
+std::filesystem::path BesideOrIn(const std::filesystem::path& input,
+                                 const std::filesystem::path& outputDir,
+                                 const std::string& strName) {
+    return (outputDir.empty() ? input.parent_path() : outputDir) / strName;
+}
+
+bool EndsWithNoCase(const std::string& strName, const std::string& strEnd) {
+    return strName.size() >= strEnd.size() &&
+           std::equal(strEnd.rbegin(), strEnd.rend(), strName.rbegin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+} // namespace
 
 std::string ProposedName(const std::string& strName) {
     constexpr std::size_t kReplaced = 3;
@@ -12,8 +33,18 @@ std::string ProposedName(const std::string& strName) {
 
 std::filesystem::path ProposedOutputPath(const std::filesystem::path& input,
                                          const std::filesystem::path& outputDir) {
-    const std::string strName = ProposedName(input.filename().string());
-    return (outputDir.empty() ? input.parent_path() : outputDir) / strName;
+    return BesideOrIn(input, outputDir, ProposedName(input.filename().string()));
+}
+
+std::string DecodedName(const std::string& strName) {
+    const std::string strEnd = ".wrm";
+    const bool bWrm = EndsWithNoCase(strName, strEnd) && strName.size() > strEnd.size();
+    return strName.substr(0, strName.size() - (bWrm ? strEnd.size() : 0)) + ".decoded.wav";
+}
+
+std::filesystem::path DecodedOutputPath(const std::filesystem::path& input,
+                                        const std::filesystem::path& outputDir) {
+    return BesideOrIn(input, outputDir, DecodedName(input.filename().string()));
 }
 
 } // namespace veltrane

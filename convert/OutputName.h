@@ -1,4 +1,4 @@
-// The name that a converted file is proposed to get.
+// The names that converted files are proposed to get.
 #pragma once
 
 #include <filesystem>
@@ -14,5 +14,14 @@ std::string ProposedName(const std::string& strName);
 // The output of an input file: its proposed name beside it, or in outputDir when not empty.
 std::filesystem::path ProposedOutputPath(const std::filesystem::path& input,
                                          const std::filesystem::path& outputDir);
+
+// The name of a decoding: the ".wrm" ending (in any case) replaced by ".decoded.wav", or
+// ".decoded.wav" appended to a name without it. speech.wrm becomes speech.decoded.wav, never
+// speech.wav, which is likely the recording that the file was made from.
+std::string DecodedName(const std::string& strName);
+
+// The decoding of an input file: its decoded name beside it, or in outputDir when not empty.
+std::filesystem::path DecodedOutputPath(const std::filesystem::path& input,
+                                        const std::filesystem::path& outputDir);
 
 } // namespace veltrane

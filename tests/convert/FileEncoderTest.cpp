@@ -2,7 +2,7 @@
 // refusals, atomic output, failed writes and cancellation.
 #include "convert/FileEncoder.h"
 #include "convert/AtomicOutputFile.h"
-#include "convert/BatchEncoder.h"
+#include "convert/BatchRunner.h"
 #include "convert/FrameEncoding.h"
 
 #include "TestFiles.h"
@@ -75,7 +75,7 @@ class FileEncoderTest : public ::testing::Test {
 
 TEST_F(FileEncoderTest, ConvertedFileHoldsTheFramesAndNothingElseIsLeft) {
     const auto input = Input("a.wav", 240 * 130);
-    const FileEncodeReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
+    const FileJobReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
     ASSERT_EQ(report.m_outcome, FileOutcome::Converted) << report.m_strMessage;
     EXPECT_EQ(report.m_nFrames, 130u);
     EXPECT_EQ(report.m_nBytes, 130u * 30);
@@ -86,7 +86,7 @@ TEST_F(FileEncoderTest, ConvertedFileHoldsTheFramesAndNothingElseIsLeft) {
 
 TEST_F(FileEncoderTest, RejectedAndUnreadableFilesWriteNothing) {
     test::WriteBytes(m_dir / "bad.wav", CWavBytes().RiffFmt(16, 2).Tag("data").U32(0).Get());
-    FileEncodeReport report = EncodeWavFile(m_dir / "bad.wav", m_dir / "bad.wrm", {});
+    FileJobReport report = EncodeWavFile(m_dir / "bad.wav", m_dir / "bad.wrm", {});
     EXPECT_EQ(report.m_outcome, FileOutcome::Rejected);
     EXPECT_EQ(report.m_strMessage, kMsgNotMono);
     EXPECT_EQ(report.m_pathShown, m_dir / "bad.wav");
@@ -103,7 +103,7 @@ TEST_F(FileEncoderTest, RejectedAndUnreadableFilesWriteNothing) {
 TEST_F(FileEncoderTest, OutputThatIsTheInputIsRefusedEvenWithReplace) {
     const auto input = Input("take.wrm", 240 * 3);
     const auto before = test::ReadBytes(input);
-    FileEncodeOptions options;
+    FileJobOptions options;
     options.m_bReplace = true;
     for (const auto& output : {input, m_dir.Path() / "." / "take.wrm"}) {
         EXPECT_EQ(EncodeWavFile(input, output, options).m_outcome, FileOutcome::Failed);
@@ -116,11 +116,11 @@ TEST_F(FileEncoderTest, OutputThatIsTheInputIsRefusedEvenWithReplace) {
 TEST_F(FileEncoderTest, ExistingOutputIsKeptUnlessReplaceIsAllowed) {
     const auto input = Input("a.wav", 240 * 3);
     test::WriteBytes(m_dir / "a.wrm", {1, 2, 3});
-    FileEncodeReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
+    FileJobReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
     EXPECT_EQ(report.m_outcome, FileOutcome::Skipped);
     EXPECT_EQ(test::ReadBytes(m_dir / "a.wrm"), (std::vector<std::uint8_t>{1, 2, 3}));
 
-    FileEncodeOptions options;
+    FileJobOptions options;
     options.m_bReplace = true;
     report = EncodeWavFile(input, m_dir / "a.wrm", options);
     EXPECT_EQ(report.m_outcome, FileOutcome::Converted);
@@ -148,7 +148,7 @@ TEST_F(FileEncoderTest, FailedWriteRemovesTheTemporaryFile) {
     rlimit limit = oldLimit;
     limit.rlim_cur = 4000;
     setrlimit(RLIMIT_FSIZE, &limit);
-    const FileEncodeReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
+    const FileJobReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
     setrlimit(RLIMIT_FSIZE, &oldLimit);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(report.m_outcome, FileOutcome::Failed);
@@ -161,7 +161,7 @@ TEST_F(FileEncoderTest, CancelStopsAfterTheChunkAndRemovesTheTemporaryFile) {
     const auto input = Input("a.wav", 240 * 350);
     std::atomic<bool> bCancel{false};
     std::uint64_t nFramesSeen = 0;
-    FileEncodeOptions options;
+    FileJobOptions options;
     options.m_pbCancel = &bCancel;
     options.m_onFrames = [&](std::uint64_t nFrames) {
         nFramesSeen += nFrames;
@@ -172,12 +172,12 @@ TEST_F(FileEncoderTest, CancelStopsAfterTheChunkAndRemovesTheTemporaryFile) {
     EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"a.wav"}));
 }
 
-TEST(BatchEncoder, LongestFirstKeepsTheOrderOfEqualSizes) {
+TEST(BatchRunner, LongestFirstKeepsTheOrderOfEqualSizes) {
     EXPECT_EQ(LongestFirstOrder({5, 9, 5, 1, 9}), (std::vector<std::size_t>{1, 4, 0, 2, 3}));
     EXPECT_TRUE(LongestFirstOrder({}).empty());
 }
 
-TEST(BatchEncoder, TwoJobsGiveEachFileItsOwnFrames) {
+TEST(BatchRunner, TwoJobsGiveEachFileItsOwnFrames) {
     CTempDir dir;
     std::vector<BatchItem> items;
     for (int k = 0; k < 5; ++k) {
@@ -187,7 +187,7 @@ TEST(BatchEncoder, TwoJobsGiveEachFileItsOwnFrames) {
         items.push_back({dir / (strName + ".wav"), dir / (strName + ".wrm")});
     }
     std::vector<int> doneCount(items.size(), 0);
-    EncodeBatch(items, 2, {}, [&](std::size_t nItem, const FileEncodeReport& report) {
+    RunBatch(items, 2, {}, EncodeWavFile, [&](std::size_t nItem, const FileJobReport& report) {
         EXPECT_EQ(report.m_outcome, FileOutcome::Converted);
         ++doneCount[nItem];
     });
@@ -197,16 +197,16 @@ TEST(BatchEncoder, TwoJobsGiveEachFileItsOwnFrames) {
     }
 }
 
-TEST(BatchEncoder, ItemsAfterACancelAreNotStarted) {
+TEST(BatchRunner, ItemsAfterACancelAreNotStarted) {
     CTempDir dir;
     test::WriteBytes(dir / "a.wav", CWavBytes::Canonical16(test::Noise(240 * 5)));
     std::atomic<bool> bCancel{true};
-    FileEncodeOptions options;
+    FileJobOptions options;
     options.m_pbCancel = &bCancel;
     std::vector<FileOutcome> outcomes;
-    EncodeBatch(
-        {{dir / "a.wav", dir / "a.wrm"}, {dir / "a.wav", dir / "b.wrm"}}, 1, options,
-        [&](std::size_t, const FileEncodeReport& report) { outcomes.push_back(report.m_outcome); });
+    RunBatch(
+        {{dir / "a.wav", dir / "a.wrm"}, {dir / "a.wav", dir / "b.wrm"}}, 1, options, EncodeWavFile,
+        [&](std::size_t, const FileJobReport& report) { outcomes.push_back(report.m_outcome); });
     EXPECT_EQ(outcomes, (std::vector<FileOutcome>{FileOutcome::Cancelled, FileOutcome::Cancelled}));
     EXPECT_EQ(dir.Names(), (std::set<std::string>{"a.wav"}));
 }

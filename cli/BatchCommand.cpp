@@ -1,10 +1,10 @@
-#include "cli/EncodeCommand.h"
+#include "cli/BatchCommand.h"
 
 #include "cli/Progress.h"
 #include "cli/StopSignals.h"
-#include "convert/FileByteSource.h"
-#include "convert/OutputName.h"
+#include "convert/BatchRunner.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <thread>
@@ -21,28 +21,22 @@ constexpr const char* kMsgSameOutput = "Another input of this batch has the same
 
 struct BatchPlan {
     std::vector<BatchItem> m_items;
-    std::vector<std::pair<BatchItem, FileEncodeReport>> m_refused; // never started
+    std::vector<std::pair<BatchItem, FileJobReport>> m_refused; // never started
 };
-
-std::filesystem::path OutputOf(const EncodeArgs& args, const std::filesystem::path& input) {
-    return args.m_output.empty() ? ProposedOutputPath(input, args.m_outputDir) : args.m_output;
-}
 
 // Each input with its output; a second input whose output another one already takes is
 // refused, so that no file of the batch overwrites another's result.
-BatchPlan PlanBatch(const EncodeArgs& args) {
+BatchPlan PlanBatch(const BatchArgs& args, const BatchVerb& verb) {
     BatchPlan plan;
     std::set<std::filesystem::path> taken;
     for (const std::filesystem::path& input : args.m_inputs) {
-        BatchItem item{input, OutputOf(args, input)};
+        BatchItem item{input, args.m_output.empty() ? verb.m_outputPath(input, args.m_outputDir)
+                                                    : args.m_output};
         std::error_code error;
         const std::filesystem::path key = std::filesystem::weakly_canonical(item.m_output, error);
         if (!taken.insert(error ? item.m_output : key).second) {
-            FileEncodeReport report;
-            report.m_outcome = FileOutcome::Skipped;
-            report.m_strMessage = kMsgSameOutput;
-            report.m_pathShown = item.m_input;
-            plan.m_refused.emplace_back(item, report);
+            plan.m_refused.emplace_back(item,
+                                        JobOutcome(FileOutcome::Skipped, kMsgSameOutput, input));
             continue;
         }
         plan.m_items.push_back(item);
@@ -50,31 +44,22 @@ BatchPlan PlanBatch(const EncodeArgs& args) {
     return plan;
 }
 
-// The frames that the accepted inputs hold, for the bar's time left.
-std::uint64_t CountFrames(const std::vector<BatchItem>& items) {
+std::uint64_t CountFrames(const std::vector<BatchItem>& items, const BatchVerb& verb) {
     std::uint64_t nFrames = 0;
     for (const BatchItem& item : items) {
-        CFileByteSource source;
-        if (!source.Open(item.m_input)) {
-            continue;
-        }
-        const WavCheckResult check = CheckWavHeader(source);
-        if (check.Accepted()) {
-            nFrames += WholeFrames(AvailableDataBytes(check.m_format, source.Size()),
-                                   check.m_format.m_nBlockAlign);
-        }
+        nFrames += verb.m_countFrames(item.m_input);
     }
     return nFrames;
 }
 
-ProgressStyle StyleFor(const EncodeArgs& args) {
+ProgressStyle StyleFor(const BatchArgs& args) {
     if (args.m_bQuiet) {
         return ProgressStyle::Quiet;
     }
     return ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
-unsigned JobsFor(const EncodeArgs& args) {
+unsigned JobsFor(const BatchArgs& args) {
     return args.m_nJobs > 0 ? args.m_nJobs : std::max(1u, std::thread::hardware_concurrency());
 }
 
@@ -94,26 +79,26 @@ bool MakeOutputDir(const std::filesystem::path& dir) {
 
 } // namespace
 
-int RunEncode(const EncodeArgs& args) {
+int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
     if (!MakeOutputDir(args.m_outputDir)) {
         return kExitFailures;
     }
     CStopSignals stopSignals; // before any worker thread starts
-    const BatchPlan plan = PlanBatch(args);
+    const BatchPlan plan = PlanBatch(args, verb);
     const ProgressStyle style = StyleFor(args);
     CProgressReporter reporter(style, args.m_inputs.size(),
-                               style == ProgressStyle::Bar ? CountFrames(plan.m_items) : 0);
+                               style == ProgressStyle::Bar ? CountFrames(plan.m_items, verb) : 0);
     for (const auto& [item, report] : plan.m_refused) {
         reporter.OnFileDone(item, report);
     }
-    FileEncodeOptions options;
+    FileJobOptions options;
     options.m_bReplace = args.m_bForce;
     options.m_pbCancel = &stopSignals.StopFlag();
     options.m_onFrames = [&reporter](std::uint64_t nFrames) { reporter.OnFrames(nFrames); };
-    EncodeBatch(plan.m_items, JobsFor(args), options,
-                [&](std::size_t nItem, const FileEncodeReport& report) {
-                    reporter.OnFileDone(plan.m_items[nItem], report);
-                });
+    RunBatch(plan.m_items, JobsFor(args), options, verb.m_job,
+             [&](std::size_t nItem, const FileJobReport& report) {
+                 reporter.OnFileDone(plan.m_items[nItem], report);
+             });
     const BatchTotals& totals = reporter.Finish();
     if (stopSignals.StopRequested()) {
         std::fputs("Stopped; unfinished outputs were removed.\n", stderr);

@@ -1,7 +1,8 @@
-#include "convert/BatchEncoder.h"
+#include "convert/BatchRunner.h"
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <numeric>
 #include <thread>
@@ -21,8 +22,12 @@ std::vector<std::uint64_t> InputSizes(const std::vector<BatchItem>& items) {
     return sizes;
 }
 
-bool Cancelled(const FileEncodeOptions& options) {
-    return options.m_pbCancel != nullptr && options.m_pbCancel->load();
+FileJobReport RunTimed(const FileJobFn& job, const BatchItem& item, const FileJobOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    FileJobReport report = job(item.m_input, item.m_output, options);
+    report.m_dElapsedSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return report;
 }
 
 } // namespace
@@ -35,19 +40,19 @@ std::vector<std::size_t> LongestFirstOrder(const std::vector<std::uint64_t>& siz
     return order;
 }
 
-void EncodeBatch(const std::vector<BatchItem>& items, unsigned nJobs,
-                 const FileEncodeOptions& options, const BatchDoneFn& onDone) {
+void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJobOptions& options,
+              const FileJobFn& job, const BatchDoneFn& onDone) {
     const std::vector<std::size_t> order = LongestFirstOrder(InputSizes(items));
     std::atomic<std::size_t> nNext{0};
     std::mutex doneMutex;
     auto worker = [&]() {
         for (std::size_t k = nNext++; k < order.size(); k = nNext++) {
             const BatchItem& item = items[order[k]];
-            FileEncodeReport report;
-            if (Cancelled(options)) {
+            FileJobReport report;
+            if (CancelRequested(options.m_pbCancel)) {
                 report.m_outcome = FileOutcome::Cancelled;
             } else {
-                report = EncodeWavFile(item.m_input, item.m_output, options);
+                report = RunTimed(job, item, options);
             }
             const std::lock_guard lock(doneMutex);
             onDone(order[k], report);

@@ -1,0 +1,42 @@
+// What the batch verbs (encode, decode) share: their options, the plan of inputs and outputs,
+// the jobs on N threads, the stop on SIGINT or SIGTERM, progress and exit status.
+#pragma once
+
+#include "convert/FileJob.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace veltrane {
+
+struct BatchArgs {
+    std::vector<std::filesystem::path> m_inputs;
+    std::filesystem::path m_output;    // -o: the output of a single input
+    std::filesystem::path m_outputDir; // -d: folder of every output
+    unsigned m_nJobs = 0;              // -j: files at a time; 0 for every core
+    bool m_bForce = false;             // -f: replace existing outputs
+    bool m_bQuiet = false;             // -q: no progress, no summary
+};
+
+// What makes a batch verb of its own.
+struct BatchVerb {
+    // The output of an input without -o: beside it, or in the folder when not empty.
+    std::function<std::filesystem::path(const std::filesystem::path& input,
+                                        const std::filesystem::path& outputDir)>
+        m_outputPath;
+    FileJobFn m_job;
+    // The frames that an input holds, for the bar's time left; 0 when not known.
+    std::function<std::uint64_t(const std::filesystem::path& input)> m_countFrames;
+};
+
+// Exit status: 0 when every file was converted, 2 when any failed or was skipped, 130 when
+// stopped by SIGINT or SIGTERM.
+int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb);
+
+// The verbs.
+int RunEncode(const BatchArgs& args);
+int RunDecode(const BatchArgs& args);
+
+} // namespace veltrane

@@ -1,0 +1,154 @@
+#include "convert/FileDecoder.h"
+
+#include "codec/SpeechDecoder.h"
+#include "codec/WavWriter.h"
+#include "convert/FileByteSource.h"
+#include "convert/FrameEncoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace veltrane {
+
+namespace {
+
+constexpr const char* kMsgWavNotWrm = "It is a WAV file, not a .wrm file.\n";
+constexpr std::uint64_t kBytesPerSample = 2;
+constexpr int kRiffSizeOffset = 4;  // in the canonical 44-byte header
+constexpr int kDataSizeOffset = 40; // in the canonical 44-byte header
+
+std::uint64_t DecodedSamples(std::uint64_t nFrames) {
+    return nFrames > kDecoderDelayFrames ? (nFrames - kDecoderDelayFrames) * kFrameSamples : 0;
+}
+
+void PutLe32(std::vector<std::uint8_t>& bytes, int nOffset, std::uint32_t nValue) {
+    for (int b = 0; b < 4; ++b) {
+        bytes[nOffset + b] = static_cast<std::uint8_t>(nValue >> (8 * b));
+    }
+}
+
+// The header of a canonical file of nSamples samples: the header of an empty one with the
+// sizes of the data that follows it.
+std::vector<std::uint8_t> HeaderFor(std::uint64_t nSamples) {
+    std::vector<std::uint8_t> header = WriteWav16({});
+    const auto nDataBytes = static_cast<std::uint32_t>(nSamples * kBytesPerSample);
+    PutLe32(header, kRiffSizeOffset, kWavHeaderBytes - 8 + nDataBytes);
+    PutLe32(header, kDataSizeOffset, nDataBytes);
+    return header;
+}
+
+void AppendSamples(std::span<const std::int16_t> samples, std::vector<std::uint8_t>& bytes) {
+    for (const std::int16_t nSample : samples) {
+        const auto nBits = static_cast<std::uint16_t>(nSample);
+        bytes.push_back(static_cast<std::uint8_t>(nBits));
+        bytes.push_back(static_cast<std::uint8_t>(nBits >> 8));
+    }
+}
+
+bool IsWavFile(CFileByteSource& source) {
+    char achHead[12] = {};
+    return source.ReadAt(0, achHead, sizeof achHead) == sizeof achHead &&
+           std::memcmp(achHead, "RIFF", 4) == 0 && std::memcmp(achHead + 8, "WAVE", 4) == 0;
+}
+
+// The rejections and failures known before decoding; none when the file can be decoded.
+std::optional<FileJobReport> CheckWrm(CFileByteSource& source, const std::filesystem::path& input) {
+    if (IsWavFile(source)) {
+        return JobOutcome(FileOutcome::Rejected, kMsgWavNotWrm, input);
+    }
+    if (source.Size() % kFrameBytes != 0) {
+        return JobOutcome(FileOutcome::Rejected, TornFileMessage(source.Size()), input);
+    }
+    constexpr std::uint64_t nLargest = std::numeric_limits<std::uint32_t>::max() - kWavHeaderBytes;
+    if (DecodedSamples(source.Size() / kFrameBytes) * kBytesPerSample > nLargest) {
+        return JobOutcome(FileOutcome::Failed, SystemMessage(EFBIG), input);
+    }
+    return std::nullopt;
+}
+
+// Decodes the frames of one chunk and appends the samples kept to bytes.
+void DecodeChunk(CSpeechDecoder& decoder, std::span<const std::uint8_t> frames,
+                 std::uint64_t nFirstFrame, std::vector<std::uint8_t>& bytes) {
+    std::int16_t anSamples[kFrameSamples];
+    for (std::size_t f = 0; f * kFrameBytes < frames.size(); ++f) {
+        EncodedFrame frame;
+        std::copy_n(frames.begin() + f * kFrameBytes, kFrameBytes, frame.begin());
+        decoder.DecodeFrame(frame, anSamples);
+        if (nFirstFrame + f >= kDecoderDelayFrames) {
+            AppendSamples(anSamples, bytes);
+        }
+    }
+}
+
+FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path& input,
+                           const std::filesystem::path& output, const FileJobOptions& options) {
+    CAtomicOutputFile file;
+    const std::uint64_t nFrames = source.Size() / kFrameBytes;
+    const std::uint64_t nSamples = DecodedSamples(nFrames);
+    int nError = file.Create(output);
+    if (nError == 0) {
+        nError = file.Write(HeaderFor(nSamples));
+    }
+    if (nError != 0) {
+        return JobOutcome(FileOutcome::Failed, SystemMessage(nError), output);
+    }
+    auto pDecoder = std::make_unique<CSpeechDecoder>();
+    std::vector<std::uint8_t> frames(static_cast<std::size_t>(kChunkFrames) * kFrameBytes);
+    std::vector<std::uint8_t> bytes;
+    for (std::uint64_t nDone = 0; nDone < nFrames;) {
+        const std::size_t nCount = std::min<std::uint64_t>(nFrames - nDone, kChunkFrames);
+        const std::span chunk(frames.data(), nCount * kFrameBytes);
+        if (source.ReadAt(nDone * kFrameBytes, chunk.data(), chunk.size()) != chunk.size()) {
+            return JobOutcome(FileOutcome::Failed,
+                              SystemMessage(source.Error() ? source.Error() : EIO), input);
+        }
+        bytes.clear();
+        DecodeChunk(*pDecoder, chunk, nDone, bytes);
+        if ((nError = file.Write(bytes)) != 0) {
+            return JobOutcome(FileOutcome::Failed, SystemMessage(nError), output);
+        }
+        if (options.m_onFrames) {
+            options.m_onFrames(nCount);
+        }
+        nDone += nCount;
+        if (nDone < nFrames && CancelRequested(options.m_pbCancel)) {
+            return JobOutcome(FileOutcome::Cancelled, "", output);
+        }
+    }
+    if (auto failure = CommitOutput(file, output, options)) {
+        return *failure;
+    }
+    FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);
+    report.m_nFrames = nFrames;
+    report.m_nBytes = kWavHeaderBytes + nSamples * kBytesPerSample;
+    report.m_dAudioSeconds = static_cast<double>(nSamples) / kSampleRate;
+    return report;
+}
+
+} // namespace
+
+std::string TornFileMessage(std::uint64_t nFileBytes) {
+    return "Its size, " + std::to_string(nFileBytes) +
+           " bytes, is not a whole number of 30-byte frames.\n";
+}
+
+FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                            const FileJobOptions& options) {
+    if (auto refusal = RefuseOutput(input, output, options)) {
+        return *refusal;
+    }
+    CFileByteSource source;
+    if (!source.Open(input)) {
+        return JobOutcome(FileOutcome::Failed, SystemMessage(source.Error()), input);
+    }
+    if (auto rejection = CheckWrm(source, input)) {
+        return *rejection;
+    }
+    return WriteSamples(source, input, output, options);
+}
+
+} // namespace veltrane

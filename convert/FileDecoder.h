@@ -1,0 +1,24 @@
+// Decodes one ".wrm" file into a 16 kHz mono 16-bit WAV file.
+#pragma once
+
+#include "convert/FileJob.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace veltrane {
+
+// The rejection of a file whose size is not a whole number of frames: the message, ending in a
+// line feed, names the size; the path follows it.
+std::string TornFileMessage(std::uint64_t nFileBytes);
+
+// Decodes every frame of input with one new decoder and writes the samples, aligned with the
+// encoder's input (the first two frames dropped: N frames give 240 * (N - 2) samples), as a
+// canonical WAV file to output, through a temporary file renamed when complete. A file whose
+// size is not a multiple of 30 bytes, or that is a WAV file, is rejected before anything is
+// written; an output that is the input itself is always refused.
+FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                            const FileJobOptions& options);
+
+} // namespace veltrane

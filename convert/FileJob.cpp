@@ -1,0 +1,65 @@
+#include "convert/FileJob.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace veltrane {
+
+namespace {
+
+constexpr const char* kMsgOutputIsInput = "The output would replace the input file!!!\n";
+constexpr const char* kMsgOutputExists = "The output file exists already; it is not replaced.\n";
+
+bool IsSameFile(const std::filesystem::path& input, const std::filesystem::path& output) {
+    std::error_code error;
+    return std::filesystem::equivalent(input, output, error);
+}
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+} // namespace
+
+std::string SystemMessage(int nError) {
+    return std::string(std::strerror(nError)) + "\n";
+}
+
+FileJobReport JobOutcome(FileOutcome outcome, std::string strMessage,
+                         const std::filesystem::path& pathShown) {
+    FileJobReport report;
+    report.m_outcome = outcome;
+    report.m_strMessage = std::move(strMessage);
+    report.m_pathShown = pathShown;
+    return report;
+}
+
+std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
+                                          const std::filesystem::path& output,
+                                          const FileJobOptions& options) {
+    if (IsSameFile(input, output)) {
+        return JobOutcome(FileOutcome::Failed, kMsgOutputIsInput, input);
+    }
+    if (!options.m_bReplace && Exists(output)) {
+        return JobOutcome(FileOutcome::Skipped, kMsgOutputExists, output);
+    }
+    return std::nullopt;
+}
+
+std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
+                                          const std::filesystem::path& output,
+                                          const FileJobOptions& options) {
+    const int nError = file.Commit(options.m_bReplace);
+    if (nError == 0) {
+        return std::nullopt;
+    }
+    return nError == EEXIST ? JobOutcome(FileOutcome::Skipped, kMsgOutputExists, output)
+                            : JobOutcome(FileOutcome::Failed, SystemMessage(nError), output);
+}
+
+bool CancelRequested(const std::atomic<bool>* pbCancel) {
+    return pbCancel != nullptr && pbCancel->load(std::memory_order_relaxed);
+}
+
+} // namespace veltrane

@@ -1,0 +1,65 @@
+// What every file job of a batch (encoding a WAV file, decoding a ".wrm" file) takes and
+// reports, and the refusals and the final rename that they share.
+#pragma once
+
+#include "convert/AtomicOutputFile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace veltrane {
+
+enum class FileOutcome {
+    Converted, // the output holds the whole result
+    Rejected,  // the input is not of the kind the job takes; nothing was written
+    Failed,    // the input could not be read or the output not written; nothing was left
+    Skipped,   // the output exists and replacing it was not allowed
+    Cancelled, // stopped on request; the temporary file was removed
+};
+
+struct FileJobOptions {
+    bool m_bReplace = false;                       // replace an existing output
+    const std::atomic<bool>* m_pbCancel = nullptr; // checked after every chunk; may be null
+    std::function<void(std::uint64_t)> m_onFrames; // frames done so far, chunk by chunk
+};
+
+struct FileJobReport {
+    FileOutcome m_outcome = FileOutcome::Failed;
+    std::string m_strMessage;          // ends in a line feed; empty when converted or cancelled
+    std::filesystem::path m_pathShown; // the path the message concerns
+    std::uint64_t m_nFrames = 0;       // frames encoded or decoded
+    std::uint64_t m_nBytes = 0;        // bytes of the output
+    double m_dAudioSeconds = 0.0;      // seconds of audio the output holds or stands for
+    double m_dElapsedSeconds = 0.0;
+};
+
+// One file job: converts input into output.
+using FileJobFn = std::function<FileJobReport(const std::filesystem::path& input,
+                                              const std::filesystem::path& output,
+                                              const FileJobOptions& options)>;
+
+// The text of an errno value, ending in a line feed, as the messages show it.
+std::string SystemMessage(int nError);
+
+FileJobReport JobOutcome(FileOutcome outcome, std::string strMessage,
+                         const std::filesystem::path& pathShown);
+
+// The refusals made before the input is read: an output that is the input itself (always), an
+// existing output without m_bReplace. None when the job may go on.
+std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
+                                          const std::filesystem::path& output,
+                                          const FileJobOptions& options);
+
+// Renames the finished file to its name. None when done; otherwise the report of the failure
+// (Skipped when an output appeared meanwhile and replacing is not allowed).
+std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
+                                          const std::filesystem::path& output,
+                                          const FileJobOptions& options);
+
+bool CancelRequested(const std::atomic<bool>* pbCancel);
+
+} // namespace veltrane

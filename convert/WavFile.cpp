@@ -1,0 +1,50 @@
+#include "convert/WavFile.h"
+
+#include "convert/FileJob.h"
+#include "convert/SampleConversion.h"
+
+#include <cerrno>
+
+namespace veltrane {
+
+CheckedWav OpenCheckedWav(CFileByteSource& source, const std::filesystem::path& file) {
+    CheckedWav checked;
+    if (!source.Open(file)) {
+        checked.m_strMessage = SystemMessage(source.Error());
+        return checked;
+    }
+    const WavCheckResult check = CheckWavHeader(source);
+    if (source.Error() != 0) {
+        checked.m_strMessage = SystemMessage(source.Error());
+    } else if (!check.Accepted()) {
+        checked.m_strMessage = check.m_pszMessage;
+        checked.m_bRejected = true;
+    }
+    checked.m_format = check.m_format;
+    checked.m_nFileBytes = source.Size();
+    if (checked.Accepted()) {
+        checked.m_nDataBytes = AvailableDataBytes(check.m_format, source.Size());
+    }
+    return checked;
+}
+
+WavSamples ReadWavSamples(const std::filesystem::path& file) {
+    WavSamples result;
+    CFileByteSource source;
+    result.m_check = OpenCheckedWav(source, file);
+    if (!result.m_check.Accepted()) {
+        return result;
+    }
+    const WavFormat& format = result.m_check.m_format;
+    const std::uint64_t nSamples = result.m_check.m_nDataBytes / format.m_nBlockAlign;
+    std::vector<std::uint8_t> bytes(nSamples * format.m_nBlockAlign);
+    if (source.ReadAt(format.m_nDataOffset, bytes.data(), bytes.size()) != bytes.size()) {
+        result.m_check.m_strMessage = SystemMessage(source.Error() ? source.Error() : EIO);
+        return result;
+    }
+    result.m_anSamples.resize(nSamples);
+    ConvertSamples(bytes, format.m_nBlockAlign, result.m_anSamples);
+    return result;
+}
+
+} // namespace veltrane

@@ -1,0 +1,35 @@
+// A WAV file opened and put through the header check, and its samples read whole.
+#pragma once
+
+#include "convert/FileByteSource.h"
+#include "convert/WavHeader.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace veltrane {
+
+struct CheckedWav {
+    std::string m_strMessage;       // empty when accepted; else a system text or a header message
+    bool m_bRejected = false;       // the message is the header check's
+    WavFormat m_format;             // when accepted
+    std::uint64_t m_nDataBytes = 0; // the sample bytes the file actually holds
+    std::uint64_t m_nFileBytes = 0;
+
+    bool Accepted() const { return m_strMessage.empty(); }
+};
+
+// Opens file into source and checks its header.
+CheckedWav OpenCheckedWav(CFileByteSource& source, const std::filesystem::path& file);
+
+struct WavSamples {
+    CheckedWav m_check;
+    std::vector<std::int16_t> m_anSamples; // every sample of the file, as the encoder takes them
+};
+
+// Checks the header of file and reads all its samples into memory.
+WavSamples ReadWavSamples(const std::filesystem::path& file);
+
+} // namespace veltrane
