@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace veltrane {
@@ -20,6 +21,12 @@ constexpr const char* kMsgWavNotWrm = "It is a WAV file, not a .wrm file.\n";
 constexpr std::uint64_t kBytesPerSample = 2;
 constexpr int kRiffSizeOffset = 4;  // in the canonical 44-byte header
 constexpr int kDataSizeOffset = 40; // in the canonical 44-byte header
+
+// The rejection of a file whose size is not a whole number of frames; the path follows it.
+std::string TornFileMessage(std::uint64_t nFileBytes) {
+    return "Its size, " + std::to_string(nFileBytes) +
+           " bytes, is not a whole number of 30-byte frames.\n";
+}
 
 std::uint64_t DecodedSamples(std::uint64_t nFrames) {
     return nFrames > kDecoderDelayFrames ? (nFrames - kDecoderDelayFrames) * kFrameSamples : 0;
@@ -130,11 +137,6 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
 }
 
 } // namespace
-
-std::string TornFileMessage(std::uint64_t nFileBytes) {
-    return "Its size, " + std::to_string(nFileBytes) +
-           " bytes, is not a whole number of 30-byte frames.\n";
-}
 
 FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::filesystem::path& output,
                             const FileJobOptions& options) {

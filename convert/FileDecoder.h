@@ -3,15 +3,9 @@
 
 #include "convert/FileJob.h"
 
-#include <cstdint>
 #include <filesystem>
-#include <string>
 
 namespace veltrane {
-
-// The rejection of a file whose size is not a whole number of frames: the message, ending in a
-// line feed, names the size; the path follows it.
-std::string TornFileMessage(std::uint64_t nFileBytes);
 
 // Decodes every frame of input with one new decoder and writes the samples, aligned with the
 // encoder's input (the first two frames dropped: N frames give 240 * (N - 2) samples), as a

@@ -4,13 +4,10 @@
 
 #include "../convert/TestFiles.h"
 #include "../convert/WavBytes.h"
-#include "convert/AtomicOutputFile.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
-#include <thread>
 
 namespace veltrane {
 namespace {
@@ -21,29 +18,12 @@ using test::RunCli;
 
 const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
 
-std::vector<std::string> GoldenInputs() {
-    std::vector<std::string> inputs;
-    for (const auto& entry : std::filesystem::directory_iterator(kGoldenDir)) {
-        if (entry.path().extension() == ".wav") {
-            inputs.push_back(entry.path().string());
-        }
-    }
-    std::sort(inputs.begin(), inputs.end());
-    return inputs;
-}
-
-std::vector<std::string> Concat(std::vector<std::string> args,
-                                const std::vector<std::string>& more) {
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 TEST(BatchCli, TwoJobsGiveTheBytesOfOneJob) {
-    const std::vector<std::string> inputs = GoldenInputs();
+    const std::vector<std::string> inputs = test::GoldenFiles(kGoldenDir, ".wav");
     ASSERT_EQ(inputs.size(), 10u);
     CTempDir dir;
-    auto one = RunCli(Concat({"encode", "-j", "1", "-d", "one"}, inputs), dir.Path());
-    auto two = RunCli(Concat({"encode", "-j", "2", "-d", "two"}, inputs), dir.Path());
+    auto one = RunCli(test::Concat({"encode", "-j", "1", "-d", "one"}, inputs), dir.Path());
+    auto two = RunCli(test::Concat({"encode", "-j", "2", "-d", "two"}, inputs), dir.Path());
     ASSERT_EQ(one.m_nStatus, 0) << one.m_strErr;
     ASSERT_EQ(two.m_nStatus, 0) << two.m_strErr;
     for (const std::string& strInput : inputs) {
@@ -134,20 +114,6 @@ void WriteLongWav(const std::filesystem::path& path) {
     test::WriteBytes(path, CWavBytes::Canonical16(test::Noise(16000 * 600)));
 }
 
-bool WaitForTemporaryFile(const std::filesystem::path& dir) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
-            if (IsTemporaryOutputName(entry.path().filename().string())) {
-                return true;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
-
 class StopSignalTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(StopSignalTest, RemovesTemporaryFilesAndExits130) {
@@ -157,7 +123,7 @@ TEST_P(StopSignalTest, RemovesTemporaryFilesAndExits130) {
     std::filesystem::create_directory(dir / "out");
     test::CCliProcess process({"encode", "-j", "2", "-d", "out", "long1.wav", "long2.wav"},
                               dir.Path());
-    ASSERT_TRUE(WaitForTemporaryFile(dir / "out"));
+    ASSERT_TRUE(test::WaitForTemporaryFile(dir / "out"));
     process.Signal(GetParam());
     const auto result = process.Wait();
     EXPECT_EQ(result.m_nStatus, 130) << result.m_strErr;

@@ -1,11 +1,16 @@
 #include "CliRunner.h"
 
+#include "convert/AtomicOutputFile.h"
+
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -77,6 +82,38 @@ CliResult CCliProcess::Wait() {
 CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
     CCliProcess process(args, workDir);
     return process.Wait();
+}
+
+std::vector<std::string> GoldenFiles(const std::filesystem::path& dir,
+                                     const std::string& strExtension) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() == strExtension) {
+            files.push_back(entry.path().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<std::string> Concat(std::vector<std::string> args,
+                                const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+bool WaitForTemporaryFile(const std::filesystem::path& dir) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+            if (IsTemporaryOutputName(entry.path().filename().string())) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 } // namespace veltrane::test

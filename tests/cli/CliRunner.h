@@ -33,4 +33,13 @@ class CCliProcess {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir);
 
+// The files of dir whose names end in strExtension, in name order.
+std::vector<std::string> GoldenFiles(const std::filesystem::path& dir,
+                                     const std::string& strExtension);
+std::vector<std::string> Concat(std::vector<std::string> args,
+                                const std::vector<std::string>& more);
+
+// Waits up to a minute for an output's temporary file to appear in dir; false if none did.
+bool WaitForTemporaryFile(const std::filesystem::path& dir);
+
 } // namespace veltrane::test

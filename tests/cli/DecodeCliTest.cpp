@@ -1,0 +1,139 @@
+// veltrane-cli decode end to end: the sample and the golden vectors decode to what
+// DecodeFrames gives, in valid WAV files; torn files, existing outputs, jobs and SIGINT.
+#include "CliRunner.h"
+
+#include "../convert/TestFiles.h"
+#include "../convert/WavBytes.h"
+#include "codec/SpeechDecoder.h"
+#include "codec/WavWriter.h"
+#include "convert/WavFile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace veltrane {
+namespace {
+
+using test::CTempDir;
+using test::RunCli;
+
+const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
+
+// What decode must write for these frames: the WAV of DecodeFrames, which our own header
+// check accepts with 240 * (N - 2) samples.
+std::vector<std::uint8_t> ExpectedWav(const std::vector<std::uint8_t>& frames) {
+    const std::vector<std::uint8_t> wav = WriteWav16(DecodeFrames(frames).m_anSamples);
+    CSpanByteSource source(wav);
+    const WavCheckResult check = CheckWavHeader(source);
+    EXPECT_TRUE(check.Accepted());
+    const std::size_t nFrames = frames.size() / 30;
+    EXPECT_EQ(check.m_format.m_nDataBytes, nFrames > 2 ? 2 * 240 * (nFrames - 2) : 0);
+    return wav;
+}
+
+std::string Stem(const std::string& strPath) {
+    return std::filesystem::path(strPath).stem().string();
+}
+
+TEST(CliDecode, BundledSampleDecodesBesideItsWrmUnderTheDecodedName) {
+    CTempDir dir;
+    const auto sample = std::filesystem::path(VELTRANE_SAMPLES_DIR) / "speech.wav";
+    std::filesystem::copy_file(sample, dir / "speech.wav");
+    ASSERT_EQ(RunCli({"encode", "-q", "speech.wav"}, dir.Path()).m_nStatus, 0);
+    const auto result = RunCli({"decode", "speech.wrm"}, dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(
+        result.m_strErr.rfind("speech.decoded.wav: 370 frames, 176684 bytes, 5.52 s of audio, ", 0),
+        0u)
+        << result.m_strErr;
+    EXPECT_EQ(test::ReadBytes(dir / "speech.wav"), test::ReadBytes(sample));
+    const auto decoded = test::ReadBytes(dir / "speech.decoded.wav");
+    EXPECT_TRUE(decoded == ExpectedWav(test::ReadBytes(dir / "speech.wrm")));
+    EXPECT_EQ(ReadWavSamples(dir / "speech.decoded.wav").m_anSamples.size(), 240u * 368);
+}
+
+TEST(CliDecode, GoldenVectorsDecodeAlikeOnOneAndTwoJobs) {
+    const std::vector<std::string> inputs = test::GoldenFiles(kGoldenDir, ".wrm");
+    ASSERT_EQ(inputs.size(), 10u);
+    CTempDir dir;
+    const auto one = RunCli(test::Concat({"decode", "-j", "1", "-d", "one"}, inputs), dir.Path());
+    const auto two = RunCli(test::Concat({"decode", "-j", "2", "-d", "two"}, inputs), dir.Path());
+    ASSERT_EQ(one.m_nStatus, 0) << one.m_strErr;
+    ASSERT_EQ(two.m_nStatus, 0) << two.m_strErr;
+    EXPECT_NE(two.m_strErr.find("Converted 10, failed 0, skipped 0; "), std::string::npos);
+    for (const std::string& strInput : inputs) {
+        const std::string strName = Stem(strInput) + ".decoded.wav";
+        const auto expected = ExpectedWav(test::ReadBytes(strInput));
+        EXPECT_TRUE(test::ReadBytes(dir / "one" / strName) == expected) << strName;
+        EXPECT_TRUE(test::ReadBytes(dir / "two" / strName) == expected) << strName;
+    }
+}
+
+TEST(CliDecode, TornFileIsRejectedWithItsSizeAndTheOthersGoOn) {
+    CTempDir dir;
+    auto frames = test::ReadBytes(kGoldenDir / "vowels_2s.wrm");
+    test::WriteBytes(dir / "good.wrm", frames);
+    frames.resize(frames.size() - 1);
+    test::WriteBytes(dir / "torn.wrm", frames);
+    const auto result = RunCli({"decode", "torn.wrm", "good.wrm"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("Its size, " + std::to_string(frames.size()) +
+                                   " bytes, is not a whole number of 30-byte frames.\ntorn.wrm\n"),
+              std::string::npos)
+        << result.m_strErr;
+    EXPECT_NE(result.m_strErr.find("Converted 1, failed 1, skipped 0; "), std::string::npos);
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"good.wrm", "torn.wrm", "good.decoded.wav"}));
+}
+
+TEST(CliDecode, ExistingOutputIsKeptWithoutForceAndTheInputAlways) {
+    CTempDir dir;
+    const auto frames = test::ReadBytes(kGoldenDir / "noise_2s.wrm");
+    test::WriteBytes(dir / "a.wrm", frames);
+    test::WriteBytes(dir / "a.wav", {1, 2, 3});
+    auto result = RunCli({"decode", "a.wrm", "-o", "a.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_EQ(result.m_strErr, "The output file exists already; it is not replaced.\na.wav\n");
+    EXPECT_EQ(test::ReadBytes(dir / "a.wav"), (std::vector<std::uint8_t>{1, 2, 3}));
+    result = RunCli({"decode", "-f", "a.wrm", "-o", "a.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_TRUE(test::ReadBytes(dir / "a.wav") == ExpectedWav(frames));
+    result = RunCli({"decode", "-f", "a.wrm", "-o", "./a.wrm"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_EQ(result.m_strErr, "The output would replace the input file!!!\na.wrm\n");
+    EXPECT_EQ(test::ReadBytes(dir / "a.wrm"), frames);
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"a.wrm", "a.wav"}));
+}
+
+TEST(CliDecode, UsageErrorsExitWithOne) {
+    CTempDir dir;
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"decode"}, {"decode", "a.wrm", "b.wrm", "-o", "x.wav"}, {"quality"}}) {
+        EXPECT_EQ(RunCli(args, dir.Path()).m_nStatus, 1) << ::testing::PrintToString(args);
+    }
+    const auto help = RunCli({"decode", "--help"}, dir.Path());
+    EXPECT_NE(help.m_strOut.find("NAME.decoded.wav"), std::string::npos);
+}
+
+TEST(CliDecode, SigintRemovesTheUnfinishedWavFilesAndExits130) {
+    CTempDir dir;
+    // 20 minutes of speech frames each: still decoding when the signal arrives.
+    const auto frames = test::ReadBytes(kGoldenDir / "speech_en.wrm");
+    std::vector<std::uint8_t> longFrames;
+    for (int k = 0; k < 165; ++k) {
+        longFrames.insert(longFrames.end(), frames.begin(), frames.end());
+    }
+    test::WriteBytes(dir / "long1.wrm", longFrames);
+    test::WriteBytes(dir / "long2.wrm", longFrames);
+    std::filesystem::create_directory(dir / "out");
+    test::CCliProcess process({"decode", "-j", "2", "-d", "out", "long1.wrm", "long2.wrm"},
+                              dir.Path());
+    ASSERT_TRUE(test::WaitForTemporaryFile(dir / "out"));
+    process.Signal(SIGINT);
+    const auto result = process.Wait();
+    EXPECT_EQ(result.m_nStatus, 130) << result.m_strErr;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), {}), 0);
+}
+
+} // namespace
+} // namespace veltrane

@@ -1,0 +1,93 @@
+// veltrane-cli quality end to end: the figures of real speech, as lines and as JSON, and the
+// header check's messages for rejected files.
+#include "CliRunner.h"
+
+#include "../convert/TestFiles.h"
+#include "../convert/WavBytes.h"
+#include "codec/Quality.h"
+#include "convert/WavFile.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace veltrane {
+namespace {
+
+using test::CTempDir;
+using test::RunCli;
+
+const std::filesystem::path kSpeech = std::filesystem::path(VELTRANE_GOLDEN_DIR) / "speech_en.wav";
+const std::filesystem::path kSample = std::filesystem::path(VELTRANE_SAMPLES_DIR) / "speech.wav";
+
+// The library's figures for a file, two decimals as printed.
+std::string Figures(const std::filesystem::path& file) {
+    const QualityReport report = MeasureQuality(ReadWavSamples(file).m_anSamples);
+    char szText[64];
+    std::snprintf(szText, sizeof szText, "%.2f %.2f", *report.m_dSnrDb, *report.m_segSnr.m_dDb);
+    return szText;
+}
+
+// Speech that the encoder keeps well: the decoder tests measured 11.6 dB SNR and 10.2 dB
+// segmental SNR on speech_en.wav; a broken encoder falls far below.
+void ExpectSpeechBands(double dSnr, double dSegSnr, double dBitRate) {
+    EXPECT_GE(dSnr, 9.5);
+    EXPECT_LE(dSnr, 15.5);
+    EXPECT_GE(dSegSnr, 8.0);
+    EXPECT_LE(dSegSnr, 15.5);
+    EXPECT_NEAR(dBitRate, 16000.0, 50.0);
+}
+
+TEST(CliQuality, PrintsTheFiguresOfEachRecording) {
+    CTempDir dir;
+    const auto result = RunCli({"quality", kSpeech.string(), kSample.string()}, dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    const std::regex line(R"((.+): (\d+) frames, ([\d.]+) s, SNR (-?[\d.]+) dB, )"
+                          R"(segmental SNR (-?[\d.]+) dB, (\d+) bit/s\n)");
+    const auto lines = std::sregex_iterator(result.m_strOut.begin(), result.m_strOut.end(), line);
+    ASSERT_EQ(std::distance(lines, std::sregex_iterator()), 2) << result.m_strOut;
+    const std::smatch speech = *lines;
+    EXPECT_EQ(speech[1], kSpeech.string());
+    EXPECT_EQ(speech[2], "489");
+    EXPECT_EQ(speech[3], "7.34");
+    EXPECT_EQ(speech[4].str() + " " + speech[5].str(), Figures(kSpeech));
+    ExpectSpeechBands(std::stod(speech[4]), std::stod(speech[5]), std::stod(speech[6]));
+    const std::smatch sample = *std::next(lines);
+    EXPECT_EQ(sample[2], "370");
+    ExpectSpeechBands(std::stod(sample[4]), std::stod(sample[5]), std::stod(sample[6]));
+}
+
+TEST(CliQuality, JsonHoldsOneObjectPerFileAndRejectionsKeepTheirMessage) {
+    CTempDir dir;
+    test::WriteBytes(dir / "stereo.wav", test::CWavBytes().RiffFmt(16, 2, 16000, 4).Get());
+    test::WriteBytes(dir / "quiet.wav",
+                     test::CWavBytes::Canonical16(std::vector<std::int16_t>(2400)));
+    const auto result =
+        RunCli({"quality", "--json", kSpeech.string(), "stereo.wav", "quiet.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_EQ(result.m_strErr, "You must use 'Mono' audio records!!!\nstereo.wav\n");
+    const std::string strNumber = R"re((-?\d+(?:\.\d+)?|null))re";
+    const std::string strMeasured = R"re(\{"file": "([^"]*)", "frames": (\d+), "seconds": )re" +
+                                    strNumber + R"re(, "snr_db": )re" + strNumber +
+                                    R"re(, "segsnr_db": )re" + strNumber + R"re(, "bitrate": )re" +
+                                    strNumber + R"re(\})re";
+    const std::string strRejected = R"re(\{"file": "stereo.wav", "error": "([^"]*)"\})re";
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(result.m_strOut, match,
+                                 std::regex(R"(\[\n )" + strMeasured + R"(,\n )" + strRejected +
+                                            R"(,\n )" + strMeasured + R"(\n\]\n)")))
+        << result.m_strOut;
+    EXPECT_EQ(match[1], kSpeech.string());
+    EXPECT_EQ(match[2], "489");
+    EXPECT_EQ(match[4].str() + " " + match[5].str(), Figures(kSpeech));
+    ExpectSpeechBands(std::stod(match[4]), std::stod(match[5]), std::stod(match[6]));
+    EXPECT_EQ(match[7], R"(You must use 'Mono' audio records!!!)");
+    // Silence: no figure to give, and no number that a parser would take for one.
+    EXPECT_EQ(match[8], "quiet.wav");
+    EXPECT_EQ(match[9], "10");
+    EXPECT_EQ(match[11], "null");
+    EXPECT_EQ(match[12], "null");
+}
+
+} // namespace
+} // namespace veltrane
