@@ -57,15 +57,5 @@ TEST(DecodeWrmFile, WritesTheWavOfDecodeFramesWhateverTheLength) {
     }
 }
 
-// 44 + 2 * 68 bytes: a multiple of 30, so only the header tells it from frames.
-TEST(DecodeWrmFile, RejectsAWavFileWritingNothing) {
-    CTempDir dir;
-    test::WriteBytes(dir / "take.wrm", CWavBytes::Canonical16(test::Noise(68)));
-    const FileJobReport report = DecodeWrmFile(dir / "take.wrm", dir / "take.wav", {});
-    EXPECT_EQ(report.m_outcome, FileOutcome::Rejected);
-    EXPECT_EQ(report.m_strMessage, "It is a WAV file, not a .wrm file.\n");
-    EXPECT_EQ(dir.Names(), (std::set<std::string>{"take.wrm"}));
-}
-
 } // namespace
 } // namespace veltrane
