@@ -12,3 +12,9 @@ echo "== veltrane-cli check samples/speech.wav"
 "$bin/veltrane-cli" check samples/speech.wav
 echo "== veltrane-cli encode samples/speech.wav -o $out/speech.wrm"
 "$bin/veltrane-cli" encode -f samples/speech.wav -o "$out/speech.wrm"
+echo "== veltrane-cli decode -f $out/speech.wrm"
+"$bin/veltrane-cli" decode -f "$out/speech.wrm"
+echo "== veltrane-cli quality samples/speech.wav"
+"$bin/veltrane-cli" quality samples/speech.wav
+echo
+echo "Listen to what the encoder kept: $out/speech.decoded.wav (the original is samples/speech.wav)."
