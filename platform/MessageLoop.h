@@ -21,6 +21,10 @@ class IMessageLoop {
     // Runs work on a new thread, concurrently with the dialog's thread. 0, or the errno of
     // the failure; no thread runs then.
     virtual int StartThread(std::function<void()> work) = 0;
+    // On the dialog's thread: returns when every thread started here has ended, carrying out
+    // meanwhile the calls they make to the dialog's controls (so a worker never waits forever
+    // on a dialog that waits for it). Posted messages stay queued.
+    virtual void WaitForThreads() = 0;
 };
 
 } // namespace veltrane

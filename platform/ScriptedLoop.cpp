@@ -3,6 +3,10 @@
 namespace veltrane {
 
 CScriptedLoop::~CScriptedLoop() {
+    WaitForThreads();
+}
+
+void CScriptedLoop::WaitForThreads() {
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_nRunning == 0; });

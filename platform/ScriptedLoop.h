@@ -43,6 +43,8 @@ class CScriptedLoop : public IMessageLoop {
     void SetHandler(Handler handler) override;
     void PostMessage(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) override;
     int StartThread(std::function<void()> work) override;
+    // The workers' calls to the controls run on their own threads here, so this only waits.
+    void WaitForThreads() override;
 
   private:
     void Dispatch(std::unique_lock<std::mutex>& lock);

@@ -13,35 +13,10 @@ std::string ButtonName(Button button) {
     return kNames[static_cast<int>(button)];
 }
 
-// The answer of a dialog that returns one file, with the offsets the system's dialog gives:
-// the name after the last "/", the extension after the name's last dot (0 when it has none).
-OpenDialogAnswer SingleAnswer(const std::string& sPath) {
-    OpenDialogAnswer answer;
-    answer.m_sBuffer = sPath + '\0';
-    answer.m_nFileOffset = sPath.rfind('/') + 1;
-    const std::size_t nDot = sPath.rfind('.');
-    answer.m_nExtensionOffset =
-        nDot != std::string::npos && nDot >= answer.m_nFileOffset ? nDot + 1 : 0;
-    return answer;
-}
-
-OpenDialogAnswer MultipleAnswer(const std::vector<std::string>& paths) {
-    OpenDialogAnswer answer;
-    answer.m_sBuffer = FolderOf(paths.front()) + '\0';
-    answer.m_nFileOffset = answer.m_sBuffer.size();
-    for (const std::string& sPath : paths) {
-        answer.m_sBuffer += NameOf(sPath) + '\0';
-    }
-    answer.m_sBuffer += '\0';
-    return answer;
-}
-
 } // namespace
 
 void CScriptedUi::AnswerOpen(const std::vector<std::string>& paths) {
-    OpenDialogAnswer answer =
-        paths.size() == 1 ? SingleAnswer(paths.front()) : MultipleAnswer(paths);
-    AnswerOpenRaw(std::move(answer), FolderOf(paths.front()));
+    AnswerOpenRaw(AnswerOfFiles(paths), FolderOf(paths.front()));
 }
 
 void CScriptedUi::AnswerOpenRaw(OpenDialogAnswer answer, std::string sFolder) {
@@ -248,6 +223,10 @@ void CScriptedUi::SetButtonChecked(Button button, bool bChecked) {
         m_abChecked[static_cast<int>(button)] = bChecked;
     }
     Record(ButtonName(button) + ".Checked " + (bChecked ? "1" : "0"));
+}
+
+void CScriptedUi::EndDialog(int nResult) {
+    Record("EndDialog " + std::to_string(nResult));
 }
 
 } // namespace veltrane

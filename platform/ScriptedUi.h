@@ -3,7 +3,7 @@
 //   "MessageBox CAPTION: TEXT", "OpenDialog", "SaveDialog PROPOSED",
 //   "FileBar.Range N", "FileBar.Step N", "FileBar.StepIt", "FileBar.Position N" (and TotalBar),
 //   "Label.Text TEXT", "Label.Show", "Label.Hide",
-//   "Compress.Pushed 0|1" (Stop, Exit), "Save.Checked 0|1" (SaveAs).
+//   "Compress.Pushed 0|1" (Stop, Exit), "Save.Checked 0|1" (SaveAs), "EndDialog RESULT".
 #pragma once
 
 #include "platform/FileSystem.h"
@@ -69,6 +69,7 @@ class CScriptedUi : public IUserInterface {
     void ShowLabel(bool bShow) override;
     void SetButtonPushed(Button button, bool bPushed) override;
     void SetButtonChecked(Button button, bool bChecked) override;
+    void EndDialog(int nResult) override;
 
   private:
     enum class SaveKind { Path, Proposed, Cancel };

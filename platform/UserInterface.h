@@ -12,6 +12,9 @@
 namespace veltrane {
 
 enum class Button { Compress, Stop, Exit, Save, SaveAs };
+// Results of a dialog's modal run.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
 enum class ProgressBar { File, Total };
 
 struct FileFilter {
@@ -33,6 +36,9 @@ struct OpenDialogAnswer {
     std::size_t m_nFileOffset = 0;
     std::size_t m_nExtensionOffset = 0;
 };
+
+// The answer an open dialog gives for these files: one full path, or several files of one folder.
+OpenDialogAnswer AnswerOfFiles(const std::vector<std::string>& paths);
 
 struct SaveDialogRequest {
     std::vector<FileFilter> m_filters;
@@ -68,6 +74,9 @@ class IUserInterface {
     virtual void SetButtonPushed(Button button, bool bPushed) = 0;
     // The check mark of a radio button.
     virtual void SetButtonChecked(Button button, bool bChecked) = 0;
+
+    // Ends the dialog's modal run with nResult (IDOK or IDCANCEL).
+    virtual void EndDialog(int nResult) = 0;
 };
 
 } // namespace veltrane

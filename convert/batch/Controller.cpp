@@ -1,7 +1,17 @@
-// The batch controller: the buttons, the start of one worker per file, and the finish step.
+// The batch controller: the buttons, the start of one worker per file, the finish step, and
+// the end of a batch that the dialog's closing cuts short.
 #include "convert/batch/ConverterDlg.h"
 
+#include <algorithm>
+
 namespace veltrane {
+
+void CConverterDlg::OnInitDialog() {
+    OnSave();
+    m_platform.m_ui.SetButtonPushed(Button::Compress, m_bCompressDown);
+    m_platform.m_ui.SetButtonPushed(Button::Stop, m_bStopDown);
+    m_platform.m_ui.SetButtonPushed(Button::Exit, m_bExitDown);
+}
 
 void CConverterDlg::OnCompress() {
     m_bCompressDown = true;
@@ -23,6 +33,11 @@ void CConverterDlg::OnStop() {
         m_bStop = true;
         m_bBusy = false;
     }
+}
+
+// Whether a batch runs or not: OnDestroy, which follows the modal run, takes care of it.
+void CConverterDlg::OnExit() {
+    m_platform.m_ui.EndDialog(IDCANCEL);
 }
 
 void CConverterDlg::OnSave() {
@@ -71,6 +86,12 @@ void CConverterDlg::FinishBatch() {
     for (m_nCurrent = 0; m_nCurrent < m_nFiles; ++m_nCurrent) {
         SaveEncodedFile(m_bSaveMode, m_nCurrent);
     }
+    ReleaseBatch();
+    m_bBusy = false;
+    m_bBatchRunning = false;
+}
+
+void CConverterDlg::ReleaseBatch() {
     m_pszSourceDir.clear();
     m_pszTempDir.clear();
     m_ppszFiles.clear();
@@ -78,7 +99,27 @@ void CConverterDlg::FinishBatch() {
     m_pnBlockAlign.clear();
     m_pnDataOffset.clear();
     m_pnDataBytes.clear();
-    m_bBusy = false;
+}
+
+void CConverterDlg::OnDestroy() {
+    if (m_bBatchRunning) {
+        m_bStop = true;
+        m_bBusy = false;
+    }
+    m_platform.m_loop.WaitForThreads();
+    // The message 99 that the last worker posted is never handled: the dialog is gone.
+    m_platform.m_loop.SetHandler({});
+    if (!m_bBatchRunning) {
+        return;
+    }
+    // The stopped job has removed its own file; the files encoded before it wait for a finish
+    // step that will not come.
+    const int nStarted = std::min<int>(m_nCurrent, m_nFiles);
+    for (int i = 0; i < nStarted; ++i) {
+        m_platform.m_files.Delete(TempPathOf(i));
+    }
+    ReleaseBatch();
+    m_nFiles = 0;
     m_bBatchRunning = false;
 }
 

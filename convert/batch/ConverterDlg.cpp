@@ -10,7 +10,7 @@ CConverterDlg::CConverterDlg(const Platform& platform) : m_platform(platform) {
 }
 
 CConverterDlg::~CConverterDlg() {
-    m_platform.m_loop.SetHandler({});
+    OnDestroy();
 }
 
 void CConverterDlg::WindowProc(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) {
@@ -26,6 +26,28 @@ void CConverterDlg::WindowProc(unsigned nMessage, std::intptr_t nWParam, std::in
         break;
     default:
         break;
+    }
+}
+
+bool CConverterDlg::OnCommand(int nId) {
+    switch (nId) {
+    case kIdCompress:
+        OnCompress();
+        return true;
+    case kIdStop:
+        OnStop();
+        return true;
+    case kIdExit:
+        OnExit();
+        return true;
+    case kIdSave:
+        OnSave();
+        return true;
+    case kIdSaveAs:
+        OnSaveAs();
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -17,6 +17,13 @@ inline constexpr unsigned MSG_ENCODE_NEXT = 99;
 inline constexpr unsigned MSG_VALIDATE_FILES = 100;
 inline constexpr unsigned MSG_OPEN_FILES = 101;
 
+// Ids of the dialog's buttons; a click reaches OnCommand with the button's id.
+inline constexpr int kIdCompress = 1017;
+inline constexpr int kIdStop = 1018;
+inline constexpr int kIdExit = 1019;
+inline constexpr int kIdSave = 1020;
+inline constexpr int kIdSaveAs = 1021;
+
 inline constexpr const char* kErrorCaption = "Error";
 // The label shows at most this many characters of a path: its end.
 inline constexpr std::size_t kLabelChars = 69;
@@ -35,17 +42,31 @@ class CConverterDlg {
   public:
     // Receives the posted messages of platform's loop until it is destroyed.
     explicit CConverterDlg(const Platform& platform);
+    // Runs OnDestroy, in case the window has not.
     ~CConverterDlg();
     CConverterDlg(const CConverterDlg&) = delete;
     CConverterDlg& operator=(const CConverterDlg&) = delete;
 
     // Handles one posted message.
     void WindowProc(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam);
+    // A click on the button nId; false when nId is none of the dialog's buttons.
+    bool OnCommand(int nId);
+
+    // The dialog's start, once its controls exist: "Save" chosen, the idle looks.
+    void OnInitDialog();
+    // The dialog's end, after its modal run. A batch still under way is stopped; its worker is
+    // waited for (its calls to the controls still carried out), and the temporary files of its
+    // encoded files are removed, since nothing of it will be saved.
+    void OnDestroy();
+    // No batch is under way: a new one may start.
+    bool IsIdle() const { return !m_bBusy && !m_bBatchRunning; }
 
     // Buttons. Compress starts a batch unless one is still under way (its looks change either
-    // way); Stop requests a stop; Save and SaveAs choose how the results are named.
+    // way); Stop requests a stop; Exit ends the modal run; Save and SaveAs choose how the
+    // results are named.
     void OnCompress();
     void OnStop();
+    void OnExit();
     void OnSave();
     void OnSaveAs();
     // MSG_ENCODE_NEXT: starts the worker for file m_nCurrent, or, when no file is left, the
@@ -106,6 +127,7 @@ class CConverterDlg {
 
   private:
     void FinishBatch();
+    void ReleaseBatch();
     void ShowError(const std::string& sText);
     // Ends a job that cannot go on: the message, m_bBusy cleared, the job's result.
     bool FailJob(const std::string& sText);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <future>
+#include <thread>
 
 namespace veltrane::test {
 namespace {
@@ -48,9 +50,13 @@ class ControllerTest : public BatchTest {
     }
 
     void ExpectIdleAndReleased() {
-        EXPECT_FALSE(m_dlg.m_bBusy);
         EXPECT_FALSE(m_ui.Pushed(Button::Compress));
         EXPECT_TRUE(m_ui.Pushed(Button::Stop));
+        ExpectReleased();
+    }
+
+    void ExpectReleased() {
+        EXPECT_TRUE(m_dlg.IsIdle());
         EXPECT_TRUE(m_dlg.m_pszSourceDir.empty());
         EXPECT_TRUE(m_dlg.m_pszTempDir.empty());
         EXPECT_TRUE(m_dlg.m_ppszFiles.empty());
@@ -64,6 +70,24 @@ class ControllerTest : public BatchTest {
     const std::vector<std::int16_t> m_a = Voice(240 * 30, 21);
     const std::vector<std::int16_t> m_c = Voice(240 * 25 + 7, 22);
 };
+
+TEST_F(ControllerTest, TheDialogStartsInSaveModeAndEachButtonReachesItsHandler) {
+    m_dlg.OnInitDialog();
+    EXPECT_EQ(m_ui.Events(),
+              (std::vector<std::string>{"Save.Checked 1", "SaveAs.Checked 0", "Compress.Pushed 0",
+                                        "Stop.Pushed 1", "Exit.Pushed 0"}));
+    EXPECT_TRUE(m_dlg.m_bSaveMode);
+    const std::size_t nStart = EventCount();
+    for (int nId : {kIdSaveAs, kIdSave, kIdStop, kIdCompress, kIdExit}) {
+        EXPECT_TRUE(m_dlg.OnCommand(nId));
+    }
+    EXPECT_FALSE(m_dlg.OnCommand(IDOK)); // the dialog's own default
+    EXPECT_EQ(Tail(m_ui.Events(), nStart),
+              (std::vector<std::string>{"Save.Checked 0", "SaveAs.Checked 1", "Save.Checked 1",
+                                        "SaveAs.Checked 0", "TotalBar.Position 0",
+                                        "Compress.Pushed 1", "Stop.Pushed 0", "EndDialog 2"}));
+    EXPECT_EQ(m_platform.Loop().Pending(), (std::vector<PostedMessage>{{MSG_OPEN_FILES, 1, 0}}));
+}
 
 TEST_F(ControllerTest, ABatchInSaveModeFromCompressToTheLastFile) {
     const std::string sA = Source("a.wav", m_a);
@@ -136,6 +160,50 @@ TEST_F(ControllerTest, StopDuringTheSecondOfThreeFilesLeavesNoFileBehind) {
     EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
     EXPECT_TRUE(Listing(m_sOut).empty());
     EXPECT_TRUE(m_dlg.m_bStop);
+    ExpectIdleAndReleased();
+}
+
+// Stop while idle resets the batch bar and leaves the request standing; the next Compress
+// clears it before its selection starts.
+TEST_F(ControllerTest, StopWhileIdleIsClearedByTheNextCompress) {
+    m_dlg.OnStop();
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"TotalBar.Position 0"}));
+    EXPECT_TRUE(m_dlg.m_bStop);
+    EXPECT_TRUE(m_dlg.IsIdle());
+    bool bStopAtSelection = true;
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (sEvent == "OpenDialog") {
+            bStopAtSelection = m_dlg.m_bStop;
+        }
+    });
+    m_ui.CancelOpen();
+    Compress();
+    EXPECT_FALSE(bStopAtSelection);
+}
+
+// A second Stop in the same batch resets the bar again and changes nothing else: the batch
+// ends as after one Stop.
+TEST_F(ControllerTest, ASecondStopOnlyResetsTheBatchBar) {
+    const std::string sA = Source("a.wav", m_a);
+    bool bClicked = false;
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (!bClicked && sEvent == "FileBar.StepIt") {
+            bClicked = true;
+            m_dlg.OnStop();
+            m_dlg.OnStop();
+        }
+    });
+    m_ui.AnswerOpen({sA});
+    Compress();
+    const std::vector<std::string> events = m_ui.Events();
+    const auto itStep = std::find(events.begin(), events.end(), "FileBar.StepIt");
+    ASSERT_NE(itStep, events.end());
+    EXPECT_EQ(std::vector<std::string>(itStep + 1, itStep + 4),
+              (std::vector<std::string>{"TotalBar.Position 0", "TotalBar.Position 0",
+                                        "TotalBar.StepIt"}));
+    EXPECT_TRUE(m_dlg.m_bStop);
+    EXPECT_EQ(m_ui.UnscriptedDialogs(), 0);
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav"}));
     ExpectIdleAndReleased();
 }
 
@@ -242,6 +310,51 @@ TEST_F(ControllerTest, AWorkerThatCannotStartEndsTheBatchWithTheFilesDoneSoFar) 
     EXPECT_TRUE(ReadBytes(m_sSource + "a.wrm") == EncodeDirect(m_a));
     EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "a.wrm", "c.wav"}));
     ExpectIdleAndReleased();
+}
+
+// Exit while file 1 of 2 is encoded: the modal run ends at once; OnDestroy, which follows it,
+// stops the worker, waits for it and removes file 0's finished temporary file as well, since
+// no finish step will save it. The worker's last message 99 is never handled.
+TEST_F(ControllerTest, ExitDuringABatchStopsAndWaitsForTheWorkerAndLeavesNoFileBehind) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sB = Source("b.wav", Voice(240 * 45, 23));
+    std::promise<void> inB;
+    bool bSignalled = false;
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (!bSignalled && sEvent == "FileBar.StepIt" && m_ui.LabelText() == sB) {
+            bSignalled = true;
+            inB.set_value();
+            while (!m_dlg.m_bStop) { // the user clicks Exit during b's first chunk
+                std::this_thread::yield();
+            }
+        }
+    });
+    m_ui.AnswerOpen({sA, sB});
+    m_dlg.OnCompress();
+    CScriptedLoop& loop = m_platform.Loop();
+    for (int i = 0; i < 3; ++i) { // 101, 100, and 99 that starts a's worker
+        ASSERT_TRUE(loop.HandleOne());
+    }
+    loop.WaitForThreads();
+    ASSERT_TRUE(Exists(m_sSource + "tmp0.~rm"));
+    ASSERT_TRUE(loop.HandleOne()); // a's 99 starts b's worker
+    inB.get_future().wait();
+    EXPECT_TRUE(m_dlg.OnCommand(kIdExit));
+    m_dlg.OnDestroy();
+
+    const std::vector<std::string> events = m_ui.Events();
+    const auto itExit = std::find(events.begin(), events.end(), "EndDialog 2");
+    ASSERT_NE(itExit, events.end());
+    EXPECT_EQ(std::vector<std::string>(itExit, events.end()),
+              (std::vector<std::string>{"EndDialog 2", "TotalBar.StepIt", "TotalBar.Step 5",
+                                        "TotalBar.StepIt", "FileBar.Position 0", "Label.Hide"}));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "b.wav"}));
+    EXPECT_TRUE(Listing(m_sOut).empty());
+    EXPECT_EQ(loop.Pending(), (std::vector<PostedMessage>{{MSG_ENCODE_NEXT, 0, 0}}));
+    EXPECT_EQ(loop.ThreadsStarted(), 2);
+    ExpectReleased();
+    ASSERT_TRUE(loop.HandleOne()); // the dialog is gone: the message reaches no handler
+    EXPECT_EQ(m_ui.Events().size(), events.size());
 }
 
 } // namespace

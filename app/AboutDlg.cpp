@@ -1,0 +1,9 @@
+#include "app/AboutDlg.h"
+
+#include "app/Resources.h"
+
+namespace veltrane {
+
+CAboutDlg::CAboutDlg(QWidget* pOwner) : CDialog(AboutDialogTemplate(), pOwner) {}
+
+} // namespace veltrane

@@ -1,0 +1,13 @@
+// The application object: runs the main dialog modally, and the program ends with it.
+#pragma once
+
+#include "platform/qt/WinApp.h"
+
+namespace veltrane {
+
+class CConverterApp : public CWinApp {
+  public:
+    bool InitInstance() override;
+};
+
+} // namespace veltrane

@@ -1,0 +1,146 @@
+#include "platform/qt/Controls.h"
+
+#include "platform/qt/Dialog.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <climits>
+
+namespace veltrane {
+
+namespace {
+
+// A radio button that a click does not check: the dialog's handler sets the marks.
+class CManualRadioButton : public QRadioButton {
+  public:
+    using QRadioButton::QRadioButton;
+
+  protected:
+    void nextCheckState() override {}
+};
+
+QAbstractButton* MakeButton(const QString& sText, unsigned nStyle, QWidget* pParent) {
+    if ((nStyle & kStyleButtonType) == kStyleRadioButton) {
+        auto* pRadio = new CManualRadioButton(sText, pParent);
+        pRadio->setAutoExclusive(false);
+        return pRadio;
+    }
+    auto* pPush = new QPushButton(sText, pParent);
+    pPush->setAutoDefault(false); // Enter is the dialog's business, see CDialog
+    return pPush;
+}
+
+void Place(QWidget* pWidget, unsigned nStyle, const QRect& rect, int nId) {
+    pWidget->setGeometry(rect);
+    pWidget->setObjectName(QString::number(nId));
+    pWidget->setVisible((nStyle & kStyleVisible) != 0);
+}
+
+} // namespace
+
+bool CButton::Create(const QString& sText, unsigned nStyle, const QRect& rect, CDialog* pParent,
+                     int nId) {
+    if (m_pWnd) {
+        return false;
+    }
+    m_pWnd = MakeButton(sText, nStyle, pParent);
+    Place(m_pWnd, nStyle, rect, nId);
+    QObject::connect(m_pWnd, &QAbstractButton::clicked, pParent,
+                     [pParent, nId] { pParent->SendCommand(nId); });
+    return true;
+}
+
+void CButton::SetState(bool bPushed) {
+    if (m_pWnd) {
+        m_pWnd->setDown(bPushed);
+    }
+}
+
+bool CButton::GetState() const {
+    return m_pWnd && m_pWnd->isDown();
+}
+
+void CButton::SetCheck(bool bChecked) {
+    if (m_pWnd) {
+        m_pWnd->setChecked(bChecked);
+    }
+}
+
+bool CButton::GetCheck() const {
+    return m_pWnd && m_pWnd->isChecked();
+}
+
+void CStatic::Attach(QLabel* pLabel) {
+    m_pWnd = pLabel;
+}
+
+void CStatic::SetWindowText(const QString& sText) {
+    if (m_pWnd) {
+        m_pWnd->setText(sText);
+    }
+}
+
+QString CStatic::GetWindowText() const {
+    return m_pWnd ? m_pWnd->text() : QString();
+}
+
+void CStatic::ShowWindow(bool bShow) {
+    if (m_pWnd) {
+        m_pWnd->setVisible(bShow);
+    }
+}
+
+bool CStatic::IsWindowVisible() const {
+    return m_pWnd && m_pWnd->isVisible();
+}
+
+bool CProgressCtrl::Create(unsigned nStyle, const QRect& rect, CDialog* pParent, int nId) {
+    if (m_pWnd) {
+        return false;
+    }
+    m_pWnd = new QProgressBar(pParent);
+    m_pWnd->setTextVisible(false);
+    Place(m_pWnd, nStyle, rect, nId);
+    Show();
+    return true;
+}
+
+void CProgressCtrl::SetRange(std::uint64_t nUpper) {
+    m_nUpper = nUpper;
+    m_nPosition = std::min(m_nPosition, m_nUpper);
+    Show();
+}
+
+void CProgressCtrl::SetStep(std::uint64_t nStep) {
+    m_nStep = nStep;
+}
+
+void CProgressCtrl::StepIt() {
+    SetPos(m_nUpper - m_nPosition < m_nStep ? m_nUpper : m_nPosition + m_nStep);
+}
+
+void CProgressCtrl::SetPos(std::uint64_t nPosition) {
+    m_nPosition = std::min(nPosition, m_nUpper);
+    Show();
+}
+
+void CProgressCtrl::Show() {
+    if (!m_pWnd) {
+        return;
+    }
+    const auto Scaled = [this](std::uint64_t nValue) {
+        if (m_nUpper <= INT_MAX) {
+            return static_cast<int>(nValue);
+        }
+        return static_cast<int>(static_cast<long double>(nValue) * INT_MAX / m_nUpper);
+    };
+    // A range of 0 to 0 would make the widget show a busy animation instead of an empty bar.
+    m_pWnd->setRange(0, std::max(Scaled(m_nUpper), 1));
+    m_pWnd->setValue(Scaled(m_nPosition));
+}
+
+} // namespace veltrane
