@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and converts the bundled speech sample.
+# Installs what is needed, builds, and runs the main job: the dialog when a display is there,
+# otherwise the command-line conversion of the bundled speech sample.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -7,6 +8,12 @@ bash scripts/build.sh
 bin=build/release/bin
 out=${VELTRANE_SAMPLE_OUT:-/tmp/veltrane-sample}
 mkdir -p "$out"
+
+if "$bin/veltrane" --check-display 2>/dev/null; then
+  echo "== starting the Veltrane dialog: click Compress and pick samples/speech.wav"
+  exec "$bin/veltrane"
+fi
+echo "No display here: running the command-line sample instead."
 
 echo "== veltrane-cli check samples/speech.wav"
 "$bin/veltrane-cli" check samples/speech.wav
