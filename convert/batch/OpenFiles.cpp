@@ -2,6 +2,8 @@
 // and the folder for the temporary files is chosen.
 #include "convert/batch/ConverterDlg.h"
 
+#include <filesystem>
+
 namespace veltrane {
 
 namespace {
@@ -45,6 +47,12 @@ bool SplitAnswer(const OpenDialogAnswer& answer, Selection* pSelection) {
     return !pSelection->m_names.empty();
 }
 
+// sFolder made absolute against sCurrentDir now, so that the temporary files stay where they
+// are made when a save dialog later moves the current directory.
+std::string AbsoluteFolder(const std::string& sCurrentDir, const std::string& sFolder) {
+    return std::filesystem::path(AbsolutePath(sCurrentDir, sFolder)).lexically_normal().string();
+}
+
 } // namespace
 
 void CConverterDlg::OnOpenFiles(std::intptr_t, std::intptr_t) {
@@ -76,7 +84,8 @@ void CConverterDlg::OnOpenFiles(std::intptr_t, std::intptr_t) {
     m_pszPath = m_pszSourceDir + kProbeName;
     std::unique_ptr<IFile> pProbe;
     if (m_platform.m_files.Create(m_pszPath, &pProbe) != 0) {
-        m_pszTempDir = WithTrailingSlash(TemporaryFolder(m_platform.m_environment));
+        m_pszTempDir = WithTrailingSlash(AbsoluteFolder(m_platform.m_files.CurrentDirectory(),
+                                                        TemporaryFolder(m_platform.m_environment)));
     } else {
         pProbe->Close();
         m_platform.m_files.Delete(m_pszPath);

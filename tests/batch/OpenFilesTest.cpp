@@ -2,6 +2,7 @@
 #include "tests/batch/BatchTestSupport.h"
 
 #include <cerrno>
+#include <filesystem>
 
 namespace veltrane::test {
 namespace {
@@ -62,6 +63,32 @@ TEST_F(OpenFilesTest, AFolderThatCannotBeWrittenSendsTheTemporaryFilesToTemp) {
     m_platform.Environment().Unset("TMPDIR");
     Open();
     EXPECT_EQ(m_dlg.m_pszTempDir, "/tmp/");
+}
+
+// A relative TEMP names a folder of the current directory at the selection: the save dialog,
+// which later moves the current directory, must not lose the temporary files made there.
+TEST_F(OpenFilesTest, ARelativeTempIsTakenFromTheSelectionsFolderForTheWholeBatch) {
+    const std::string sReadOnly = m_folder.Make("ro/");
+    const std::string sA = Put("ro/a.wav", Wav16(Voice(480)));
+    const std::string sB = Put("ro/b.wav", Wav16(Voice(720)));
+    const std::string sOut = m_folder.Path() + "/out/deep/";
+    std::filesystem::create_directories(sOut);
+    std::filesystem::create_directories(m_folder.Path() + "/temp");
+    m_files.InjectFault({FileOp::Create, sReadOnly + "tmp0.~rm", EROFS});
+    m_platform.Environment().Set("TEMP", "../temp");
+    SelectAndValidate({sA, sB});
+    EXPECT_EQ(m_dlg.m_pszTempDir, m_folder.Path() + "/temp/");
+    for (int i = 0; i < 2; ++i) {
+        PrepareJob(i);
+        EXPECT_FALSE(m_dlg.EncodeCurrentFile());
+    }
+    m_ui.AnswerSave(sOut + "x.wrm");
+    m_dlg.SaveEncodedFile(true, 0);
+    m_dlg.SaveEncodedFile(true, 1);
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_EQ(ReadBytes(sOut + "x.wrm").size(), 2u * kFrameBytes);
+    EXPECT_EQ(ReadBytes(sOut + "b.wrm").size(), 3u * kFrameBytes);
+    EXPECT_TRUE(std::filesystem::is_empty(m_folder.Path() + "/temp"));
 }
 
 TEST_F(OpenFilesTest, CancelReturnsToTheIdleLookAndReleasesTheEarlierBatch) {
