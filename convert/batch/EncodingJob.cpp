@@ -4,7 +4,7 @@
 #include "convert/SampleConversion.h"
 #include "convert/batch/ConverterDlg.h"
 
-#include <algorithm>
+#include <cerrno>
 
 namespace veltrane {
 
@@ -34,9 +34,9 @@ class CChunkEncoder {
         if (const int nError = m_input.Read(m_bytes.data(), nBytes, &nRead); nError != 0) {
             return nError;
         }
-        // Bytes missing because the file shrank after its check are encoded as silence.
-        std::fill(m_bytes.begin() + nRead, m_bytes.begin() + nBytes,
-                  m_nBlockAlign == 1 ? std::uint8_t{128} : std::uint8_t{0});
+        if (nRead != nBytes) {
+            return EIO; // the file shrank after its check: never save a result cut short
+        }
         ConvertSamples({m_bytes.data(), nBytes}, m_nBlockAlign, m_samples);
         for (std::size_t f = 0; f < nFrames; ++f) {
             m_pEncoder->EncodeFrame(&m_samples[f * kFrameSamples], &m_frames[f]);

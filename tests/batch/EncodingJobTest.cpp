@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 namespace veltrane::test {
 namespace {
@@ -267,6 +268,24 @@ TEST_F(EncodingJobTest, AFailedWriteOrReadEndsTheJobAndRemovesThePartialFile) {
                                                         Repeat(kStepBoth, c.m_nChunksDone),
                                                         {"MessageBox Error: " + c.m_sMessage}}));
     }
+}
+
+// A file that shrinks between its check and its job ends the job as a failed read does, rather
+// than saving a result whose end is silence that was never recorded.
+TEST_F(EncodingJobTest, AFileThatShrankAfterItsCheckFailsTheJob) {
+    const std::string sPath = Put("a.wav", Wav16(Voice(240 * 30)));
+    SelectAndValidate({sPath});
+    std::filesystem::resize_file(sPath, std::filesystem::file_size(sPath) - 240 * 2 * 5);
+    m_dlg.m_bBusy = true;
+    PrepareJob(0);
+    const std::size_t nBefore = EventCount();
+    EXPECT_TRUE(m_dlg.EncodeCurrentFile());
+    EXPECT_FALSE(m_dlg.m_bBusy);
+    EXPECT_FALSE(Exists(TempPath()));
+    EXPECT_EQ(Tail(m_ui.Events(), nBefore),
+              Concat({Opening(sPath, 30, 20),
+                      Repeat(kStepBoth, 1),
+                      {"TotalBar.Step 10", "MessageBox Error: Input/output error\n" + sPath}}));
 }
 
 TEST_F(EncodingJobTest, DataShorterThanItsHeaderIsEncodedOverTheFramesPresent) {
