@@ -3,13 +3,20 @@
 #include "convert/OutputName.h"
 #include "convert/batch/ConverterDlg.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace veltrane {
 
 namespace {
 
 constexpr std::size_t kCopyBlock = 1000;
+// Shown, followed by the destination, when Save mode's automatic name would replace an input or
+// an earlier result of the same batch.
+constexpr const char* kMsgNameTaken = "Not saved: the name belongs to another file of this batch\n";
 // The copy is made under this suffix beside the destination and renamed over it when complete,
 // so that the destination is never left holding part of the frames.
 constexpr const char* kPartialSuffix = ".~part";
@@ -59,6 +66,34 @@ int CopyFile(IFileSystem& files, IFile& source, const std::string& sDestination)
     return 0;
 }
 
+// The destinations that the save steps of one dialog's running batch have written, as
+// absolute paths. The save steps of a batch run one after another on the dialog's thread,
+// starting with file 0, which begins the record afresh.
+struct CWrittenDestinations {
+    const CConverterDlg* m_pOwner = nullptr;
+    std::vector<std::string> m_paths;
+};
+thread_local CWrittenDestinations tWritten;
+
+std::string Normalized(const IFileSystem& files, const std::string& sPath) {
+    return std::filesystem::path(AbsolutePath(files.CurrentDirectory(), sPath))
+        .lexically_normal()
+        .string();
+}
+
+// sWritten (absolute) is one of the batch's inputs or a destination that its save steps have
+// already written.
+bool IsTakenByBatch(const IFileSystem& files, const CConverterDlg& dlg,
+                    const std::string& sWritten) {
+    for (const std::string& sName : dlg.m_ppszFiles) {
+        if (Normalized(files, dlg.m_pszSourceDir + sName) == sWritten) {
+            return true;
+        }
+    }
+    return std::find(tWritten.m_paths.begin(), tWritten.m_paths.end(), sWritten) !=
+           tWritten.m_paths.end();
+}
+
 } // namespace
 
 void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
@@ -66,6 +101,9 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
     const std::string sProposed = ProposedName(m_ppszFiles[nIndex]);
     const std::string sTempPath = TempPathOf(nIndex);
 
+    if (nIndex == 0 || tWritten.m_pOwner != this) {
+        tWritten = {this, {}};
+    }
     if (m_bStop) {
         // Nothing of a stopped batch is saved, and nothing of it is left behind.
         m_bBusy = false;
@@ -73,12 +111,21 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
         return;
     }
     std::string sDestination = sProposed; // a bare name: in the current directory
-    if (!bSaveMode || nIndex == 0) {
+    const bool bAutomatic = bSaveMode && nIndex != 0;
+    if (!bAutomatic) {
         const SaveDialogRequest request{{{"Veltrane (*.wrm)", "*.wrm"}}, "wrm", sProposed};
         if (!m_platform.m_ui.ShowSaveDialog(request, &sDestination)) {
             files.Delete(sTempPath);
             return;
         }
+    }
+    const std::string sWritten = Normalized(files, sDestination);
+    if (bAutomatic && IsTakenByBatch(files, *this, sWritten)) {
+        // No dialog has asked the user: an input or an earlier result of this batch is never
+        // replaced under its feet. The frames stay in the temporary file.
+        ShowError(kMsgNameTaken + sDestination);
+        m_bBusy = false;
+        return;
     }
     std::unique_ptr<IFile> pTemp;
     if (const int nError = files.OpenRead(sTempPath, &pTemp); nError != 0) {
@@ -94,6 +141,7 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
     }
     pTemp.reset();
     files.Delete(sTempPath);
+    tWritten.m_paths.push_back(sWritten);
 }
 
 } // namespace veltrane

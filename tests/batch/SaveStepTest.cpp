@@ -172,6 +172,40 @@ TEST_F(SaveStepTest, AFailedCopyLeavesTheDestinationAndKeepsTheTemporaryFile) {
     }
 }
 
+const std::string kNameTaken = "Not saved: the name belongs to another file of this batch\n";
+
+// Save mode names the later files without asking: two of them that come to the same name, or
+// one whose name is that of an input, would otherwise replace a result or a recording unseen.
+TEST_F(SaveStepTest, SaveModeNeverReplacesAnInputOrAnEarlierResultOfTheBatch) {
+    const Bytes input = Pattern(60, 7);
+    WriteBytes(m_sOut + "take.wrm", input);
+    m_dlg.m_pszSourceDir = m_sOut; // an input in the folder where the results go
+    Batch({"a.wav", "a.WAV", "take.wrm", "b.wav"}, {m_a, m_b, m_c, m_b});
+    m_ui.AnswerSave(m_sOut + "a.wrm");
+    SaveAll(true);
+    EXPECT_EQ(m_ui.MessageBoxes(),
+              (std::vector<MessageBoxRecord>{{kNameTaken + "a.wrm", "Error"},
+                                             {kNameTaken + "take.wrm", "Error"}}));
+    EXPECT_FALSE(m_dlg.m_bBusy);
+    EXPECT_EQ(ReadBytes(m_sOut + "a.wrm"), m_a);
+    EXPECT_EQ(ReadBytes(m_sOut + "take.wrm"), input);
+    EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b); // the batch goes on
+    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"tmp1.~rm", "tmp2.~rm"}));
+}
+
+// The record of written results is the running batch's own: a file of the same name left by an
+// earlier batch is replaced without asking, as Save mode intends.
+TEST_F(SaveStepTest, SaveModeReplacesAResultOfAnEarlierBatch) {
+    Batch({"a.wav", "b.wav"}, {m_a, m_b});
+    m_ui.AnswerSave(m_sOut + "b.wrm");
+    m_dlg.SaveEncodedFile(true, 0);
+    Batch({"c.wav", "b.wav"}, {m_c, m_a});
+    m_ui.AnswerSave(m_sOut + "c.wrm");
+    SaveAll(true);
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_a);
+}
+
 TEST_F(SaveStepTest, ASavedFileReplacesAnEarlierOneThroughARename) {
     WriteBytes(m_sOut + "x.wrm", Pattern(90, 9));
     Batch({"a.wav"}, {m_a});
