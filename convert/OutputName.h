@@ -6,7 +6,8 @@
 
 namespace veltrane {
 
-// The file name whose last three characters, whatever they are, are replaced by "wrm":
+// The file name whose last three characters (UTF-8 code points, not bytes), whatever they are,
+// are replaced by "wrm":
 // speech.wav becomes speech.wrm, TALK.WAV becomes TALK.wrm, voice.wave becomes voice.wwrm.
 // A name shorter than three characters gets ".wrm" appended instead.
 std::string ProposedName(const std::string& strName);

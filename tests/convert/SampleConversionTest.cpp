@@ -35,6 +35,14 @@ TEST(OutputName, LastThreeCharactersBecomeWrm) {
     EXPECT_EQ(ProposedName("take.wrm"), "take.wrm");
 }
 
+// A character of several UTF-8 bytes counts as one, so the name stays valid UTF-8.
+TEST(OutputName, MultiByteCharactersCountAsOneCharacter) {
+    EXPECT_EQ(ProposedName("запись.вав"), "запись.wrm");
+    EXPECT_EQ(ProposedName("a.wäv"), "a.wrm");
+    EXPECT_EQ(ProposedName("take.wa\xF0\x9F\x8E\xA4"), "take.wrm"); // a 4-byte character
+    EXPECT_EQ(ProposedName("äö"), "äö.wrm");
+}
+
 TEST(OutputName, ShortNamesGetAnExtension) {
     EXPECT_EQ(ProposedName("ab"), "ab.wrm");
     EXPECT_EQ(ProposedName("a"), "a.wrm");
