@@ -40,11 +40,15 @@ CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, veltrane::BatchAr
         pVerb->add_option("-d,--output-dir", args.m_outputDir,
                           "Folder for the outputs (default: beside each input); made when missing");
     pOutput->excludes(pDir);
-    pVerb->add_option("-j,--jobs", args.m_nJobs, "Files done at a time (default: every core)")
-        ->check(CLI::PositiveNumber);
+    CLI::Option* pJobs =
+        pVerb->add_option("-j,--jobs", args.m_nJobs, "Files done at a time (default: every core)");
     pVerb->add_flag("-f,--force", args.m_bForce, "Replace existing output files");
     pVerb->add_flag("-q,--quiet", args.m_bQuiet, "No progress and no summary");
-    pVerb->callback([&args, pOutput]() {
+    pVerb->callback([&args, pOutput, pJobs]() {
+        // Checked here rather than by a validator, whose message would repeat the option's name.
+        if (pJobs->count() > 0 && args.m_nJobs == 0) {
+            throw CLI::ValidationError("--jobs must be at least 1");
+        }
         if (pOutput->count() > 0 && args.m_inputs.size() != 1) {
             throw CLI::ValidationError("--output", "-o needs exactly one input file");
         }

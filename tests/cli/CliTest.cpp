@@ -88,6 +88,14 @@ TEST(CliOptions, UsageErrorsExitWithOneAndWriteNothing) {
     EXPECT_EQ(dir.Names(), (std::set<std::string>{"a.wav"}));
 }
 
+TEST(CliOptions, NoJobsIsRefusedInPlainWords) {
+    CTempDir dir;
+    const auto result = RunCli({"encode", "-j", "0", "a.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 1);
+    EXPECT_EQ(result.m_strErr.substr(0, result.m_strErr.find('\n') + 1),
+              "--jobs must be at least 1\n");
+}
+
 TEST(CliEncode, RejectedHeadersGiveTheirMessageAndPathAndWriteNothing) {
     const std::vector<std::pair<CWavBytes, std::string>> cases = {
         {CWavBytes().Tag("RIFX"), "It is not WAV format!!!\n"},
