@@ -1,5 +1,5 @@
 // veltrane-cli encode with many files: jobs, output names and folders, refusals, exit
-// statuses, and the cleanup after SIGINT or SIGTERM.
+// statuses, and the cleanup after SIGINT, SIGTERM, SIGHUP or SIGPIPE.
 #include "CliRunner.h"
 
 #include "../convert/TestFiles.h"
@@ -130,7 +130,8 @@ TEST_P(StopSignalTest, RemovesTemporaryFilesAndExits130) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), {}), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGINT, SIGTERM));
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGPIPE));
 
 } // namespace
 } // namespace veltrane
