@@ -109,6 +109,9 @@ class CConverterDlg {
     std::vector<int> m_pnBlockAlign;
     std::vector<std::uint64_t> m_pnDataOffset;
     std::vector<std::uint64_t> m_pnDataBytes;
+    // Destinations the save steps of this batch have written, as absolute paths, so that an
+    // automatic name never replaces an earlier result of the same batch.
+    std::vector<std::string> m_asSavedPaths;
 
     // Touched by both threads.
     std::atomic<int> m_nCurrent = 0; // index of the file being worked on

@@ -66,15 +66,6 @@ int CopyFile(IFileSystem& files, IFile& source, const std::string& sDestination)
     return 0;
 }
 
-// The destinations that the save steps of one dialog's running batch have written, as
-// absolute paths. The save steps of a batch run one after another on the dialog's thread,
-// starting with file 0, which begins the record afresh.
-struct CWrittenDestinations {
-    const CConverterDlg* m_pOwner = nullptr;
-    std::vector<std::string> m_paths;
-};
-thread_local CWrittenDestinations tWritten;
-
 std::string Normalized(const IFileSystem& files, const std::string& sPath) {
     return std::filesystem::path(AbsolutePath(files.CurrentDirectory(), sPath))
         .lexically_normal()
@@ -90,8 +81,8 @@ bool IsTakenByBatch(const IFileSystem& files, const CConverterDlg& dlg,
             return true;
         }
     }
-    return std::find(tWritten.m_paths.begin(), tWritten.m_paths.end(), sWritten) !=
-           tWritten.m_paths.end();
+    return std::find(dlg.m_asSavedPaths.begin(), dlg.m_asSavedPaths.end(), sWritten) !=
+           dlg.m_asSavedPaths.end();
 }
 
 } // namespace
@@ -101,8 +92,8 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
     const std::string sProposed = ProposedName(m_ppszFiles[nIndex]);
     const std::string sTempPath = TempPathOf(nIndex);
 
-    if (nIndex == 0 || tWritten.m_pOwner != this) {
-        tWritten = {this, {}};
+    if (nIndex == 0) {
+        m_asSavedPaths.clear(); // file 0 starts the batch's save steps
     }
     if (m_bStop) {
         // Nothing of a stopped batch is saved, and nothing of it is left behind.
@@ -141,7 +132,7 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
     }
     pTemp.reset();
     files.Delete(sTempPath);
-    tWritten.m_paths.push_back(sWritten);
+    m_asSavedPaths.push_back(sWritten);
 }
 
 } // namespace veltrane
