@@ -4,7 +4,7 @@
 // gives it its platform and hands it the clicks.
 #pragma once
 
-#include "convert/batch/ConverterDlg.h"
+#include "dialog/ConverterDlg.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/qt/CommonDialogs.h"
 #include "platform/qt/Controls.h"

@@ -1,6 +1,8 @@
 // The program's resources: the two dialog templates, the string table, the icon and the version.
 #pragma once
 
+#include <veltrane/Version.h> // kVersion, the project's one version number
+
 #include "platform/qt/Dialog.h"
 
 #include <QIcon>
@@ -20,8 +22,6 @@ inline constexpr int kIdTotalBarFrame = 1014;
 inline constexpr int kIdFileLabel = 1015;
 // The child id of both progress bars.
 inline constexpr int kIdProgressBar = 97;
-
-inline constexpr const char* kVersion = "1.0.0.1";
 
 const DialogTemplate& MainDialogTemplate();
 const DialogTemplate& AboutDialogTemplate();

@@ -1,7 +1,7 @@
 #include "cli/QualityCommand.h"
 
 #include "codec/CodecTypes.h"
-#include "codec/Quality.h"
+#include "analysis/Quality.h"
 #include "convert/WavFile.h"
 
 #include <cmath>

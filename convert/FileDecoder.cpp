@@ -1,7 +1,7 @@
 #include "convert/FileDecoder.h"
 
 #include "codec/SpeechDecoder.h"
-#include "codec/WavWriter.h"
+#include "convert/WavWriter.h"
 #include "convert/FileByteSource.h"
 #include "convert/FrameEncoding.h"
 

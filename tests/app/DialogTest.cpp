@@ -4,8 +4,8 @@
 #include "app/Layout.h"
 #include "app/Resources.h"
 #include "tests/app/AnsweredDialogs.h"
-#include "tests/batch/WavFiles.h"
-#include "tests/platform/TestFolder.h"
+#include "tests/support/WavFiles.h"
+#include "tests/support/TestFolder.h"
 
 #include <QGroupBox>
 #include <QMenu>

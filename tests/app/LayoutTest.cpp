@@ -1,6 +1,6 @@
 #include "app/Layout.h"
 #include "app/CommandLine.h"
-#include "platform/ScriptedPlatform.h"
+#include "tests/support/ScriptedPlatform.h"
 #include "platform/qt/Dialog.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "platform/PosixFileSystem.h"
 #include "platform/qt/QtUserInterface.h"
 #include "tests/app/AnsweredDialogs.h"
-#include "tests/platform/TestFolder.h"
+#include "tests/support/TestFolder.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

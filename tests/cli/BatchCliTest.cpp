@@ -1,9 +1,9 @@
 // veltrane-cli encode with many files: jobs, output names and folders, refusals, exit
 // statuses, and the cleanup after SIGINT, SIGTERM, SIGHUP or SIGPIPE.
-#include "CliRunner.h"
+#include "tests/support/CliRunner.h"
 
-#include "../convert/TestFiles.h"
-#include "../convert/WavBytes.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // veltrane-cli end to end: golden vectors byte for byte, messages, exit statuses, options.
-#include "CliRunner.h"
+#include "tests/support/CliRunner.h"
 
-#include "../convert/TestFiles.h"
-#include "../convert/WavBytes.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WavBytes.h"
 #include "convert/FrameEncoding.h"
 
 #include <gtest/gtest.h>

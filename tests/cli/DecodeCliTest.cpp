@@ -1,11 +1,11 @@
 // veltrane-cli decode end to end: the sample and the golden vectors decode to what
 // DecodeFrames gives, in valid WAV files; torn files, existing outputs, jobs and SIGINT.
-#include "CliRunner.h"
+#include "tests/support/CliRunner.h"
 
-#include "../convert/TestFiles.h"
-#include "../convert/WavBytes.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WavBytes.h"
 #include "codec/SpeechDecoder.h"
-#include "codec/WavWriter.h"
+#include "convert/WavWriter.h"
 #include "convert/WavHeader.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // veltrane-cli quality end to end: the figures of real speech, as lines and as JSON, and the
 // header check's messages for rejected files.
-#include "CliRunner.h"
+#include "tests/support/CliRunner.h"
 
-#include "../convert/TestFiles.h"
-#include "../convert/WavBytes.h"
-#include "codec/Quality.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WavBytes.h"
+#include "analysis/Quality.h"
 #include "convert/WavFile.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The decoder against the encoder: the same predictors and the same total excitation, frame by
 // frame; output aligned with the input; any buffer decoded without harm.
-#include "GoldenVectors.h"
+#include "tests/support/GoldenVectors.h"
 
 #include "codec/FramePacker.h"
 #include "codec/LpcQuantizer.h"

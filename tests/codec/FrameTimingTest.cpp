@@ -1,6 +1,6 @@
 // The encoder's frame timing: frames describe the input two calls late, and the first two
 // frames of every file describe silence.
-#include "GoldenVectors.h"
+#include "tests/support/GoldenVectors.h"
 
 #include "codec/FramePacker.h"
 #include "codec/SpeechEncoder.h"

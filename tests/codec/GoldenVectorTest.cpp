@@ -1,6 +1,6 @@
 // Every golden vector must come out of the encoder byte for byte. On a difference the trace
 // of the vector names the first frame and field that went wrong.
-#include "GoldenVectors.h"
+#include "tests/support/GoldenVectors.h"
 
 #include "codec/FramePacker.h"
 

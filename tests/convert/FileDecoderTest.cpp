@@ -4,11 +4,11 @@
 #include "convert/OutputName.h"
 #include "convert/WavFile.h"
 
-#include "TestFiles.h"
-#include "WavBytes.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WavBytes.h"
 
 #include "codec/SpeechDecoder.h"
-#include "codec/WavWriter.h"
+#include "convert/WavWriter.h"
 
 #include <gtest/gtest.h>
 

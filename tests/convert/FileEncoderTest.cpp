@@ -5,8 +5,8 @@
 #include "convert/BatchRunner.h"
 #include "convert/FrameEncoding.h"
 
-#include "TestFiles.h"
-#include "WavBytes.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // that end early.
 #include "convert/WavHeader.h"
 
-#include "WavBytes.h"
+#include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "platform/Environment.h"
-#include "platform/FaultyFileSystem.h"
+#include "tests/support/FaultyFileSystem.h"
 #include "platform/PosixFileSystem.h"
-#include "platform/ScriptedPlatform.h"
-#include "tests/platform/TestFolder.h"
+#include "tests/support/ScriptedPlatform.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "platform/ScriptedPlatform.h"
-#include "tests/platform/TestFolder.h"
+#include "tests/support/ScriptedPlatform.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ScriptedLoop.h"
+#include "tests/support/ScriptedLoop.h"
 
 namespace veltrane {
 

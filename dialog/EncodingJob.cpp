@@ -2,7 +2,7 @@
 // encoder, written to its temporary file, with both progress bars and the Stop request.
 #include "codec/SpeechEncoder.h"
 #include "convert/SampleConversion.h"
-#include "convert/batch/ConverterDlg.h"
+#include "dialog/ConverterDlg.h"
 
 #include <cerrno>
 

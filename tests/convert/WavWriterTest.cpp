@@ -1,5 +1,5 @@
 // The decoder's WAV output: the one format the encoder takes back, 16 kHz mono 16-bit PCM.
-#include "codec/WavWriter.h"
+#include "convert/WavWriter.h"
 
 #include <gtest/gtest.h>
 

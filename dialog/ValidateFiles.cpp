@@ -1,7 +1,7 @@
 // Validation of every file of a new batch: the header check of each, one message box per
 // rejected file, the batch compacted to the accepted files, the batch bar's range.
 #include "convert/WavHeader.h"
-#include "convert/batch/ConverterDlg.h"
+#include "dialog/ConverterDlg.h"
 
 namespace veltrane {
 

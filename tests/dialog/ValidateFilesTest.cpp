@@ -1,5 +1,5 @@
 #include "convert/WavHeader.h"
-#include "tests/batch/BatchTestSupport.h"
+#include "tests/support/BatchTestSupport.h"
 
 #include <cerrno>
 #include <filesystem>

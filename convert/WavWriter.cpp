@@ -1,6 +1,6 @@
-#include "WavWriter.h"
+#include "convert/WavWriter.h"
 
-#include "CodecTypes.h"
+#include "codec/CodecTypes.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 // The batch controller: the buttons, the start of one worker per file, the finish step, and
 // the end of a batch that the dialog's closing cuts short.
-#include "convert/batch/ConverterDlg.h"
+#include "dialog/ConverterDlg.h"
 
 #include <algorithm>
 

@@ -2,10 +2,10 @@
 // builders of WavFiles.h.
 #pragma once
 
-#include "convert/batch/ConverterDlg.h"
-#include "platform/ScriptedPlatform.h"
-#include "tests/batch/WavFiles.h"
-#include "tests/platform/TestFolder.h"
+#include "dialog/ConverterDlg.h"
+#include "tests/support/ScriptedPlatform.h"
+#include "tests/support/WavFiles.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "tests/support/CliRunner.h"
 
 #include "convert/AtomicOutputFile.h"
 

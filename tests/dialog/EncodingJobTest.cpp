@@ -1,4 +1,4 @@
-#include "tests/batch/BatchTestSupport.h"
+#include "tests/support/BatchTestSupport.h"
 
 #include <algorithm>
 #include <cerrno>

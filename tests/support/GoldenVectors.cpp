@@ -1,4 +1,4 @@
-#include "GoldenVectors.h"
+#include "tests/support/GoldenVectors.h"
 
 #include "codec/SpeechEncoder.h"
 

@@ -1,9 +1,9 @@
 // The quality measure: its figures on their own, and on real speech, where it must rate the
 // right decoding in the expected band and a decoding of a damaged bitstream far below it.
-#include "GoldenVectors.h"
+#include "tests/support/GoldenVectors.h"
 
 #include "codec/FramePacker.h"
-#include "codec/Quality.h"
+#include "analysis/Quality.h"
 #include "codec/SpeechDecoder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/FaultyFileSystem.h"
+#include "tests/support/FaultyFileSystem.h"
 
 #include <algorithm>
 #include <fnmatch.h>

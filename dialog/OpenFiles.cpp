@@ -1,6 +1,6 @@
 // File selection: the open dialog's answer becomes the source folder and the list of names,
 // and the folder for the temporary files is chosen.
-#include "convert/batch/ConverterDlg.h"
+#include "dialog/ConverterDlg.h"
 
 #include <filesystem>
 

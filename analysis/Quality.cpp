@@ -1,8 +1,8 @@
-#include "Quality.h"
+#include "analysis/Quality.h"
 
-#include "CodecTypes.h"
-#include "SpeechDecoder.h"
-#include "SpeechEncoder.h"
+#include "codec/CodecTypes.h"
+#include "codec/SpeechDecoder.h"
+#include "codec/SpeechEncoder.h"
 
 #include <algorithm>
 #include <cmath>

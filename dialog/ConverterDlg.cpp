@@ -1,4 +1,4 @@
-#include "convert/batch/ConverterDlg.h"
+#include "dialog/ConverterDlg.h"
 
 namespace veltrane {
 

@@ -1,7 +1,7 @@
 // The save step: each temporary file is copied to its ".wrm" name, through a save dialog or
 // under its proposed name, and the temporary file is deleted.
 #include "convert/OutputName.h"
-#include "convert/batch/ConverterDlg.h"
+#include "dialog/ConverterDlg.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,11 +3,11 @@
 // a message loop that the test runs.
 #pragma once
 
-#include "platform/FaultyFileSystem.h"
+#include "tests/support/FaultyFileSystem.h"
 #include "platform/Platform.h"
 #include "platform/PosixFileSystem.h"
-#include "platform/ScriptedLoop.h"
-#include "platform/ScriptedUi.h"
+#include "tests/support/ScriptedLoop.h"
+#include "tests/support/ScriptedUi.h"
 
 #include <map>
 

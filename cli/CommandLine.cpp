@@ -1,0 +1,114 @@
+// The command line of veltrane-cli: its verbs, options and help texts, and the dispatch to the
+// command that runs each verb.
+#include "cli/CommandLine.h"
+
+#include "cli/BatchCommand.h"
+#include "cli/CheckCommand.h"
+#include "cli/QualityCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <veltrane/Version.h>
+
+namespace veltrane {
+namespace {
+
+constexpr int kExitUsage = 1;
+
+struct BatchTexts {
+    const char* m_pszName;
+    const char* m_pszDescription;
+    const char* m_pszInputs;
+    const char* m_pszOutputs; // how the outputs are named
+};
+
+constexpr BatchTexts kEncodeTexts = {
+    "encode", "Convert WAV files (PCM, 16 kHz, mono, 8 or 16 bits) to .wrm files",
+    "WAV files to convert",
+    "Each FILE gets the name of FILE with its last three characters replaced by \"wrm\" "
+    "(speech.wav becomes speech.wrm), beside FILE or in DIR.\n"};
+
+constexpr BatchTexts kDecodeTexts = {
+    "decode", "Decode .wrm files to WAV files (PCM, 16 kHz, mono, 16 bits)", ".wrm files to decode",
+    "Each NAME.wrm becomes NAME.decoded.wav, beside it or in DIR, so that a decoding never takes "
+    "the name of the recording NAME.wav it was likely made from, and -f never replaces that "
+    "recording. Sample i of a decoding answers sample i of the recording; a decoding lacks the "
+    "recording's last two whole frames (30 ms) and the samples after them that fill no frame.\n"};
+
+CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) {
+    CLI::App* pVerb = app.add_subcommand(texts.m_pszName, texts.m_pszDescription);
+    pVerb->footer(texts.m_pszOutputs);
+    pVerb->add_option("FILE", args.m_inputs, texts.m_pszInputs)->required();
+    CLI::Option* pOutput =
+        pVerb->add_option("-o,--output", args.m_output, "Output file (only with one input)");
+    CLI::Option* pDir =
+        pVerb->add_option("-d,--output-dir", args.m_outputDir,
+                          "Folder for the outputs (default: beside each input); made when missing");
+    pOutput->excludes(pDir);
+    CLI::Option* pJobs =
+        pVerb->add_option("-j,--jobs", args.m_nJobs, "Files done at a time (default: every core)");
+    pVerb->add_flag("-f,--force", args.m_bForce, "Replace existing output files");
+    pVerb->add_flag("-q,--quiet", args.m_bQuiet, "No progress and no summary");
+    pVerb->callback([&args, pOutput, pJobs]() {
+        // Checked here rather than by a validator, whose message would repeat the option's name.
+        if (pJobs->count() > 0 && args.m_nJobs == 0) {
+            throw CLI::ValidationError("--jobs must be at least 1");
+        }
+        if (pOutput->count() > 0 && args.m_inputs.size() != 1) {
+            throw CLI::ValidationError("--output", "-o needs exactly one input file");
+        }
+    });
+    return pVerb;
+}
+
+struct QualityArgs {
+    std::vector<std::filesystem::path> m_files;
+    bool m_bJson = false;
+};
+
+CLI::App* AddQuality(CLI::App& app, QualityArgs& args) {
+    CLI::App* pQuality = app.add_subcommand(
+        "quality", "Encode and decode WAV files in memory and print how close the result comes");
+    pQuality->footer("Per file: frames, seconds, SNR and segmental SNR (240-sample segments, "
+                     "silent ones skipped) in dB against the input after the encoder's "
+                     "DC-removal filter, and the bit rate. Nothing is written.\n");
+    pQuality->add_option("FILE", args.m_files, "WAV files to measure")->required();
+    pQuality->add_flag("--json", args.m_bJson,
+                       "Print a JSON array of objects (file, frames, seconds, snr_db, segsnr_db, "
+                       "bitrate; file and error for a rejected file)");
+    return pQuality;
+}
+
+} // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    CLI::App app("Veltrane: batch converter of speech recordings to .wrm files", "veltrane-cli");
+    app.set_version_flag("--version", kVersion);
+    app.require_subcommand(1);
+    BatchArgs encodeArgs;
+    BatchArgs decodeArgs;
+    CLI::App* pEncode = AddBatchVerb(app, kEncodeTexts, encodeArgs);
+    CLI::App* pDecode = AddBatchVerb(app, kDecodeTexts, decodeArgs);
+    QualityArgs qualityArgs;
+    CLI::App* pQuality = AddQuality(app, qualityArgs);
+    std::vector<std::filesystem::path> checkFiles;
+    CLI::App* pCheck = app.add_subcommand("check", "Check WAV headers without converting");
+    pCheck->add_option("FILE", checkFiles, "WAV files to check")->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int nStatus = app.exit(error);
+        return nStatus == 0 ? 0 : kExitUsage;
+    }
+    if (pEncode->parsed()) {
+        return RunEncode(encodeArgs);
+    }
+    if (pDecode->parsed()) {
+        return RunDecode(decodeArgs);
+    }
+    if (pQuality->parsed()) {
+        return RunQuality(qualityArgs.m_files, qualityArgs.m_bJson);
+    }
+    return RunCheck(checkFiles);
+}
+
+} // namespace veltrane
