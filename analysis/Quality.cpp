@@ -3,6 +3,7 @@
 #include "codec/CodecTypes.h"
 #include "codec/SpeechDecoder.h"
 #include "codec/SpeechEncoder.h"
+#include "convert/ChunkEncoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -76,13 +77,12 @@ double BitRate(std::size_t nBytes, std::size_t nSamples) {
 
 ReferenceEncoding EncodeWithReference(std::span<const std::int16_t> samples) {
     ReferenceEncoding encoding;
-    CSpeechEncoder encoder;
+    CChunkEncoder encoder(2, 1);
     for (std::size_t at = 0; at + kFrameSamples <= samples.size(); at += kFrameSamples) {
-        EncodedFrame frame;
-        encoder.EncodeFrame(&samples[at], &frame);
+        const auto frame = encoder.EncodeSamples(samples.subspan(at, kFrameSamples));
         encoding.m_anBytes.insert(encoding.m_anBytes.end(), frame.begin(), frame.end());
         // The frame just taken in, as the pre-filter left it at the top of the history.
-        const double* adNewest = encoder.Signal() + kNewestFrameStart;
+        const double* adNewest = encoder.Encoder().Signal() + kNewestFrameStart;
         encoding.m_adReference.insert(encoding.m_adReference.end(), adNewest,
                                       adNewest + kFrameSamples);
     }

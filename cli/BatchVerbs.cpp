@@ -13,7 +13,7 @@ namespace {
 
 std::uint64_t WavFrames(const std::filesystem::path& input) {
     CFileByteSource source;
-    const CheckedWav wav = OpenCheckedWav(source, input);
+    const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, input.string());
     return wav.Accepted() ? WholeFrames(wav.m_nDataBytes, wav.m_format.m_nBlockAlign) : 0;
 }
 

@@ -28,7 +28,7 @@ void PrintAccepted(const std::filesystem::path& file, const CheckedWav& wav) {
 // True when the file passes; prints what was found.
 bool CheckOne(const std::filesystem::path& file) {
     CFileByteSource source;
-    const CheckedWav wav = OpenCheckedWav(source, file);
+    const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, file.string());
     if (!wav.Accepted()) {
         std::fprintf(stderr, "%s%s\n", wav.m_strMessage.c_str(), file.c_str());
         return false;

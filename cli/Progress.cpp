@@ -107,7 +107,7 @@ void CProgressReporter::DrawBar() {
         m_totals.m_nConverted + m_totals.m_nFailed + m_totals.m_nSkipped + m_totals.m_nCancelled;
     const std::uint64_t nFrames = m_nFramesDone.load();
     const double dFraction =
-        m_nTotalFrames > 0 ? std::min(1.0, static_cast<double>(nFrames) / m_nTotalFrames) : 0.0;
+        m_nTotalFrames > 0 ? std::min(1.0, static_cast<double>(nFrames) / static_cast<double>(m_nTotalFrames)) : 0.0;
     const int nFilled = static_cast<int>(dFraction * kBarWidth);
     const double dElapsed = Elapsed();
     const double dSpeed = Speed(FramesToSeconds(nFrames), dElapsed);

@@ -1,32 +1,38 @@
-// A byte source over a file opened for reading.
+// The header check's and the chunk reader's view of a file opened through the platform's file
+// interface: positioned reads, the file's size, and the first error met.
 #pragma once
 
 #include "convert/WavHeader.h"
+#include "platform/FileSystem.h"
 
-#include <filesystem>
+#include <memory>
+#include <string>
 
 namespace veltrane {
 
 class CFileByteSource : public CByteSource {
   public:
     CFileByteSource() = default;
-    ~CFileByteSource() override;
-    CFileByteSource(const CFileByteSource&) = delete;
-    CFileByteSource& operator=(const CFileByteSource&) = delete;
 
-    // Opens the file for reading; false with Error() set when it cannot be opened or is a
-    // folder.
-    bool Open(const std::filesystem::path& path);
+    // Opens sPath for reading through files; false with Error() set when it cannot be opened.
+    bool Open(IFileSystem& files, const std::string& sPath);
+    // A failed read gives no bytes (so the header check sees zeros) and is remembered, so that
+    // the file is reported with the system's text rather than judged from bytes never read.
     std::size_t ReadAt(std::uint64_t nOffset, void* pBuffer, std::size_t nBytes) override;
 
-    std::uint64_t Size() const { return m_nSize; }
-    // The errno of the last failed open or read, 0 when none failed.
+    // The file's size in bytes; 0 with Error() set when it cannot be had.
+    std::uint64_t Size();
+    // The errno of the first failed open, read or size, 0 when none failed.
     int Error() const { return m_nError; }
 
   private:
-    int m_nFd = -1;
-    std::uint64_t m_nSize = 0;
+    int Remember(int nError);
+
+    std::unique_ptr<IFile> m_pFile;
     int m_nError = 0;
 };
+
+// The host's file system, for the programs that take paths as the process sees them.
+IFileSystem& HostFileSystem();
 
 } // namespace veltrane

@@ -72,7 +72,7 @@ std::optional<FileJobReport> CheckWrm(CFileByteSource& source, const std::filesy
     }
     constexpr std::uint64_t nLargest = std::numeric_limits<std::uint32_t>::max() - kWavHeaderBytes;
     if (DecodedSamples(source.Size() / kFrameBytes) * kBytesPerSample > nLargest) {
-        return JobOutcome(FileOutcome::Failed, SystemMessage(EFBIG), input);
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(EFBIG), input);
     }
     return std::nullopt;
 }
@@ -101,7 +101,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
         nError = file.Write(HeaderFor(nSamples));
     }
     if (nError != 0) {
-        return JobOutcome(FileOutcome::Failed, SystemMessage(nError), output);
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
     }
     auto pDecoder = std::make_unique<CSpeechDecoder>();
     std::vector<std::uint8_t> frames(static_cast<std::size_t>(kChunkFrames) * kFrameBytes);
@@ -111,12 +111,12 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
         const std::span chunk(frames.data(), nCount * kFrameBytes);
         if (source.ReadAt(nDone * kFrameBytes, chunk.data(), chunk.size()) != chunk.size()) {
             return JobOutcome(FileOutcome::Failed,
-                              SystemMessage(source.Error() ? source.Error() : EIO), input);
+                              SystemErrorText(source.Error() ? source.Error() : EIO), input);
         }
         bytes.clear();
         DecodeChunk(*pDecoder, chunk, nDone, bytes);
         if ((nError = file.Write(bytes)) != 0) {
-            return JobOutcome(FileOutcome::Failed, SystemMessage(nError), output);
+            return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
         }
         if (options.m_onFrames) {
             options.m_onFrames(nCount);
@@ -144,8 +144,8 @@ FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::files
         return *refusal;
     }
     CFileByteSource source;
-    if (!source.Open(input)) {
-        return JobOutcome(FileOutcome::Failed, SystemMessage(source.Error()), input);
+    if (!source.Open(InputFiles(options), input.string())) {
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(source.Error()), input);
     }
     if (auto rejection = CheckWrm(source, input)) {
         return *rejection;

@@ -16,7 +16,7 @@ FileJobReport WriteFrames(CFileByteSource& source, const CheckedWav& wav,
                           const FileJobOptions& options) {
     CAtomicOutputFile file;
     if (const int nError = file.Create(output)) {
-        return JobOutcome(FileOutcome::Failed, SystemMessage(nError), output);
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
     }
     int nWriteError = 0;
     EncodeHooks hooks;
@@ -30,10 +30,10 @@ FileJobReport WriteFrames(CFileByteSource& source, const CheckedWav& wav,
     case EncodeStatus::Cancelled:
         return JobOutcome(FileOutcome::Cancelled, "", output);
     case EncodeStatus::ReadFailed:
-        return JobOutcome(FileOutcome::Failed, SystemMessage(source.Error() ? source.Error() : EIO),
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(source.Error() ? source.Error() : EIO),
                           input);
     case EncodeStatus::WriteFailed:
-        return JobOutcome(FileOutcome::Failed, SystemMessage(nWriteError), output);
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(nWriteError), output);
     case EncodeStatus::Done:
         break;
     }
@@ -55,7 +55,7 @@ FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::files
         return *refusal;
     }
     CFileByteSource source;
-    const CheckedWav wav = OpenCheckedWav(source, input);
+    const CheckedWav wav = OpenCheckedWav(InputFiles(options), source, input.string());
     if (!wav.Accepted()) {
         return JobOutcome(wav.m_bRejected ? FileOutcome::Rejected : FileOutcome::Failed,
                           wav.m_strMessage, input);

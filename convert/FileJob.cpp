@@ -1,5 +1,7 @@
 #include "convert/FileJob.h"
 
+#include "convert/FileByteSource.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -22,8 +24,8 @@ bool Exists(const std::filesystem::path& path) {
 
 } // namespace
 
-std::string SystemMessage(int nError) {
-    return std::string(std::strerror(nError)) + "\n";
+IFileSystem& InputFiles(const FileJobOptions& options) {
+    return options.m_pFiles != nullptr ? *options.m_pFiles : HostFileSystem();
 }
 
 FileJobReport JobOutcome(FileOutcome outcome, std::string strMessage,
@@ -55,7 +57,7 @@ std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
         return std::nullopt;
     }
     return nError == EEXIST ? JobOutcome(FileOutcome::Skipped, kMsgOutputExists, output)
-                            : JobOutcome(FileOutcome::Failed, SystemMessage(nError), output);
+                            : JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
 }
 
 bool CancelRequested(const std::atomic<bool>* pbCancel) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "convert/AtomicOutputFile.h"
+#include "platform/FileSystem.h"
 
 #include <atomic>
 #include <cstdint>
@@ -22,6 +23,7 @@ enum class FileOutcome {
 };
 
 struct FileJobOptions {
+    IFileSystem* m_pFiles = nullptr;               // where inputs are read; null: the host's
     bool m_bReplace = false;                       // replace an existing output
     const std::atomic<bool>* m_pbCancel = nullptr; // checked after every chunk; may be null
     std::function<void(std::uint64_t)> m_onFrames; // frames done so far, chunk by chunk
@@ -42,8 +44,8 @@ using FileJobFn = std::function<FileJobReport(const std::filesystem::path& input
                                               const std::filesystem::path& output,
                                               const FileJobOptions& options)>;
 
-// The text of an errno value, ending in a line feed, as the messages show it.
-std::string SystemMessage(int nError);
+// The file system a job reads its input through.
+IFileSystem& InputFiles(const FileJobOptions& options);
 
 FileJobReport JobOutcome(FileOutcome outcome, std::string strMessage,
                          const std::filesystem::path& pathShown);

@@ -7,31 +7,32 @@
 
 namespace veltrane {
 
-CheckedWav OpenCheckedWav(CFileByteSource& source, const std::filesystem::path& file) {
+CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile) {
     CheckedWav checked;
-    if (!source.Open(file)) {
-        checked.m_strMessage = SystemMessage(source.Error());
+    if (!source.Open(files, sFile)) {
+        checked.m_strMessage = SystemErrorText(source.Error());
         return checked;
     }
     const WavCheckResult check = CheckWavHeader(source);
+    const std::uint64_t nFileBytes = source.Size();
     if (source.Error() != 0) {
-        checked.m_strMessage = SystemMessage(source.Error());
+        checked.m_strMessage = SystemErrorText(source.Error());
     } else if (!check.Accepted()) {
         checked.m_strMessage = check.m_pszMessage;
         checked.m_bRejected = true;
     }
     checked.m_format = check.m_format;
-    checked.m_nFileBytes = source.Size();
+    checked.m_nFileBytes = nFileBytes;
     if (checked.Accepted()) {
-        checked.m_nDataBytes = AvailableDataBytes(check.m_format, source.Size());
+        checked.m_nDataBytes = AvailableDataBytes(check.m_format, nFileBytes);
     }
     return checked;
 }
 
-WavSamples ReadWavSamples(const std::filesystem::path& file) {
+WavSamples ReadWavSamples(const std::filesystem::path& file, IFileSystem& files) {
     WavSamples result;
     CFileByteSource source;
-    result.m_check = OpenCheckedWav(source, file);
+    result.m_check = OpenCheckedWav(files, source, file.string());
     if (!result.m_check.Accepted()) {
         return result;
     }
@@ -39,7 +40,7 @@ WavSamples ReadWavSamples(const std::filesystem::path& file) {
     const std::uint64_t nSamples = result.m_check.m_nDataBytes / format.m_nBlockAlign;
     std::vector<std::uint8_t> bytes(nSamples * format.m_nBlockAlign);
     if (source.ReadAt(format.m_nDataOffset, bytes.data(), bytes.size()) != bytes.size()) {
-        result.m_check.m_strMessage = SystemMessage(source.Error() ? source.Error() : EIO);
+        result.m_check.m_strMessage = SystemErrorText(source.Error() ? source.Error() : EIO);
         return result;
     }
     result.m_anSamples.resize(nSamples);

@@ -21,8 +21,9 @@ struct CheckedWav {
     bool Accepted() const { return m_strMessage.empty(); }
 };
 
-// Opens file into source and checks its header.
-CheckedWav OpenCheckedWav(CFileByteSource& source, const std::filesystem::path& file);
+// Opens file through files into source and checks its header: the one checked WAV open of
+// the programs. The data size is clamped to what the file holds.
+CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile);
 
 struct WavSamples {
     CheckedWav m_check;
@@ -30,6 +31,6 @@ struct WavSamples {
 };
 
 // Checks the header of file and reads all its samples into memory.
-WavSamples ReadWavSamples(const std::filesystem::path& file);
+WavSamples ReadWavSamples(const std::filesystem::path& file, IFileSystem& files = HostFileSystem());
 
 } // namespace veltrane

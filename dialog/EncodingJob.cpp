@@ -1,7 +1,6 @@
 // The encoding job: one validated file, read in chunks, encoded frame by frame with a fresh
 // encoder, written to its temporary file, with both progress bars and the Stop request.
-#include "codec/SpeechEncoder.h"
-#include "convert/SampleConversion.h"
+#include "convert/ChunkEncoder.h"
 #include "dialog/ConverterDlg.h"
 
 #include <cerrno>
@@ -14,46 +13,23 @@ constexpr std::uint64_t kLargeChunk = 100;
 constexpr std::uint64_t kSmallChunk = 20;
 constexpr std::uint64_t kLargeChunkFrom = 1000; // frames
 
-static_assert(sizeof(EncodedFrame) == kFrameBytes, "frames are written back to back");
-
-// The encoder and the buffers of one file, sized for the largest chunk.
-class CChunkEncoder {
-  public:
-    CChunkEncoder(IFile& input, IFile& output, int nBlockAlign)
-        : m_input(input), m_output(output), m_nBlockAlign(nBlockAlign),
-          m_bytes(kLargeChunk * kFrameSamples * nBlockAlign),
-          m_samples(kLargeChunk * kFrameSamples), m_frames(kLargeChunk),
-          m_pEncoder(std::make_unique<CSpeechEncoder>()) {}
-
-    // Reads, encodes and writes nFrames frames. On failure *pbInput tells whether reading the
-    // input (rather than writing the output) failed.
-    int Run(std::uint64_t nFrames, bool* pbInput) {
-        const std::size_t nBytes = nFrames * kFrameSamples * m_nBlockAlign;
-        std::size_t nRead = 0;
-        *pbInput = true;
-        if (const int nError = m_input.Read(m_bytes.data(), nBytes, &nRead); nError != 0) {
-            return nError;
-        }
-        if (nRead != nBytes) {
-            return EIO; // the file shrank after its check: never save a result cut short
-        }
-        ConvertSamples({m_bytes.data(), nBytes}, m_nBlockAlign, m_samples);
-        for (std::size_t f = 0; f < nFrames; ++f) {
-            m_pEncoder->EncodeFrame(&m_samples[f * kFrameSamples], &m_frames[f]);
-        }
-        *pbInput = false;
-        return m_output.Write(m_frames.data(), nFrames * kFrameBytes);
+// Reads, encodes and writes nFrames frames. On failure *pbInput tells whether reading the input
+// (rather than writing the output) failed.
+int EncodeChunk(IFile& input, IFile& output, CChunkEncoder& encoder, std::uint64_t nFrames,
+                bool* pbInput) {
+    const std::span<std::uint8_t> bytes = encoder.SampleBytes(nFrames);
+    std::size_t nRead = 0;
+    *pbInput = true;
+    if (const int nError = input.Read(bytes.data(), bytes.size(), &nRead); nError != 0) {
+        return nError;
     }
-
-  private:
-    IFile& m_input;
-    IFile& m_output;
-    int m_nBlockAlign;
-    std::vector<std::uint8_t> m_bytes;
-    std::vector<std::int16_t> m_samples;
-    std::vector<EncodedFrame> m_frames;
-    std::unique_ptr<CSpeechEncoder> m_pEncoder; // large: kept off the worker's stack
-};
+    if (nRead != bytes.size()) {
+        return EIO; // the file shrank after its check: never save a result cut short
+    }
+    const std::span<const std::uint8_t> frames = encoder.EncodeBytes(bytes);
+    *pbInput = false;
+    return output.Write(frames.data(), frames.size());
+}
 
 } // namespace
 
@@ -110,11 +86,11 @@ bool CConverterDlg::EncodeCurrentFile() {
     ui.SetBarRange(ProgressBar::File, plan.m_nTotal);
     ui.SetBarStep(ProgressBar::File, plan.m_nChunk);
     ui.SetBarStep(ProgressBar::Total, plan.m_nChunk);
-    CChunkEncoder encoder(*pInput, *pTemp, nBlockAlign);
+    CChunkEncoder encoder(nBlockAlign, kLargeChunk);
     bool bStopped = false;
     bool bInput = false;
     for (std::uint64_t c = 0; c < plan.m_nChunks; ++c) {
-        if (const int nError = encoder.Run(plan.m_nChunk, &bInput); nError != 0) {
+        if (const int nError = EncodeChunk(*pInput, *pTemp, encoder, plan.m_nChunk, &bInput); nError != 0) {
             return fail(nError, bInput);
         }
         ui.StepBar(ProgressBar::File);
@@ -127,7 +103,7 @@ bool CConverterDlg::EncodeCurrentFile() {
     // The rest is encoded after a stop too, from where the chunks left the input.
     if (plan.m_nRest > 0) {
         ui.SetBarStep(ProgressBar::Total, plan.m_nRest);
-        if (const int nError = encoder.Run(plan.m_nRest, &bInput); nError != 0) {
+        if (const int nError = EncodeChunk(*pInput, *pTemp, encoder, plan.m_nRest, &bInput); nError != 0) {
             return fail(nError, bInput);
         }
         bStopped = bStopped || m_bStop;

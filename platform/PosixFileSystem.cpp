@@ -82,9 +82,16 @@ class CPosixFile : public IFile {
         return nResult == 0 ? 0 : errno;
     }
 
+    int Descriptor() const { return m_nFd; }
+
   private:
     int m_nFd;
 };
+
+bool IsFolder(int nFd) {
+    struct stat info {};
+    return ::fstat(nFd, &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 int OpenFile(const std::string& sPath, int nFlags, std::unique_ptr<IFile>* ppFile) {
     const int nFd = ::open(sPath.c_str(), nFlags | O_CLOEXEC, 0666);
@@ -112,7 +119,17 @@ std::string WorkingDirectory() {
 CPosixFileSystem::CPosixFileSystem() : m_sCurrentDir(WorkingDirectory()) {}
 
 int CPosixFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
-    return OpenFile(Resolve(sPath), O_RDONLY, ppFile);
+    std::unique_ptr<IFile> pFile;
+    if (const int nError = OpenFile(Resolve(sPath), O_RDONLY, &pFile); nError != 0) {
+        return nError;
+    }
+    // A folder opens for reading on POSIX but has no bytes to give: refused as the system
+    // refuses reading it.
+    if (IsFolder(static_cast<CPosixFile&>(*pFile).Descriptor())) {
+        return EISDIR;
+    }
+    *ppFile = std::move(pFile);
+    return 0;
 }
 
 int CPosixFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {

@@ -1,6 +1,6 @@
 #include "tests/support/GoldenVectors.h"
 
-#include "codec/SpeechEncoder.h"
+#include "convert/ChunkEncoder.h"
 
 #include <cstring>
 #include <fstream>
@@ -64,14 +64,7 @@ std::vector<std::int16_t> ReadWavSamples(const std::string& path) {
 }
 
 std::vector<std::uint8_t> EncodeAll(const std::vector<std::int16_t>& samples) {
-    CSpeechEncoder encoder;
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t at = 0; at + kFrameSamples <= samples.size(); at += kFrameSamples) {
-        EncodedFrame frame;
-        encoder.EncodeFrame(&samples[at], &frame);
-        bytes.insert(bytes.end(), frame.begin(), frame.end());
-    }
-    return bytes;
+    return EncodeAllFrames(samples);
 }
 
 } // namespace veltrane::test

@@ -1,0 +1,50 @@
+#include "convert/ChunkEncoder.h"
+
+#include "convert/SampleConversion.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace veltrane {
+
+CChunkEncoder::CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames)
+    : m_nBlockAlign(nBlockAlign), m_nMaxFrames(nMaxFrames),
+      m_anSampleBytes(nMaxFrames * kFrameSamples * static_cast<std::size_t>(nBlockAlign)),
+      m_anSamples(nMaxFrames * kFrameSamples), m_anFrames(nMaxFrames * kFrameBytes),
+      m_pEncoder(std::make_unique<CSpeechEncoder>()) {}
+
+std::span<std::uint8_t> CChunkEncoder::SampleBytes(std::size_t nFrames) {
+    assert(nFrames <= m_nMaxFrames);
+    return std::span(m_anSampleBytes)
+        .first(nFrames * kFrameSamples * static_cast<std::size_t>(m_nBlockAlign));
+}
+
+std::span<const std::uint8_t> CChunkEncoder::EncodeBytes(std::span<const std::uint8_t> sampleBytes) {
+    const std::size_t nSamples = ConvertSamples(sampleBytes, m_nBlockAlign, m_anSamples);
+    return EncodeSamples(std::span(m_anSamples).first(nSamples));
+}
+
+std::span<const std::uint8_t> CChunkEncoder::EncodeSamples(std::span<const std::int16_t> samples) {
+    const std::size_t nFrames = samples.size() / kFrameSamples;
+    assert(nFrames <= m_nMaxFrames);
+    EncodedFrame frame;
+    for (std::size_t f = 0; f < nFrames; ++f) {
+        m_pEncoder->EncodeFrame(&samples[f * kFrameSamples], &frame);
+        std::copy(frame.begin(), frame.end(), m_anFrames.begin() + f * kFrameBytes);
+    }
+    return std::span<const std::uint8_t>(m_anFrames).first(nFrames * kFrameBytes);
+}
+
+std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples) {
+    constexpr std::size_t kFramesAtATime = 100;
+    CChunkEncoder encoder(2, kFramesAtATime);
+    std::vector<std::uint8_t> frames;
+    for (std::size_t at = 0; at < samples.size(); at += kFramesAtATime * kFrameSamples) {
+        const std::size_t nCount = std::min(samples.size() - at, kFramesAtATime * kFrameSamples);
+        const auto chunk = encoder.EncodeSamples(samples.subspan(at, nCount));
+        frames.insert(frames.end(), chunk.begin(), chunk.end());
+    }
+    return frames;
+}
+
+} // namespace veltrane

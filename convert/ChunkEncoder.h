@@ -1,0 +1,43 @@
+// The one place where a file's samples meet the encoder: chunks of sample bytes as a WAV file
+// holds them go in, 30-byte frames come out, with one encoder for the whole file.
+#pragma once
+
+#include "codec/SpeechEncoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace veltrane {
+
+class CChunkEncoder {
+  public:
+    // nBlockAlign: bytes per sample of the input (1 or 2); nMaxFrames: the largest chunk.
+    CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames);
+
+    // Room for the sample bytes of nFrames frames (at most nMaxFrames), to read a chunk into.
+    std::span<std::uint8_t> SampleBytes(std::size_t nFrames);
+    // Encodes the whole frames of sampleBytes, in order, after the frames of earlier calls.
+    // The frames stay valid until the next call.
+    std::span<const std::uint8_t> EncodeBytes(std::span<const std::uint8_t> sampleBytes);
+    // The same for samples already in the encoder's 16-bit form.
+    std::span<const std::uint8_t> EncodeSamples(std::span<const std::int16_t> samples);
+
+    // The encoder's state after the last frame, e.g. its pre-filtered history.
+    const CSpeechEncoder& Encoder() const { return *m_pEncoder; }
+
+  private:
+    int m_nBlockAlign;
+    std::size_t m_nMaxFrames;
+    std::vector<std::uint8_t> m_anSampleBytes;
+    std::vector<std::int16_t> m_anSamples;
+    std::vector<std::uint8_t> m_anFrames;
+    std::unique_ptr<CSpeechEncoder> m_pEncoder; // large: kept off the caller's stack
+};
+
+// Every whole frame of samples, encoded with one new encoder, back to back.
+std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples);
+
+} // namespace veltrane
