@@ -4,7 +4,7 @@
 #include "app/Layout.h"
 #include "app/Resources.h"
 #include "tests/app/AnsweredDialogs.h"
-#include "tests/support/WavFiles.h"
+#include "tests/support/WavBytes.h"
 #include "tests/support/TestFolder.h"
 
 #include <QGroupBox>

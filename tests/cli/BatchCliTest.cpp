@@ -2,7 +2,7 @@
 // statuses, and the cleanup after SIGINT, SIGTERM, SIGHUP or SIGPIPE.
 #include "tests/support/CliRunner.h"
 
-#include "tests/support/TestFiles.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 namespace veltrane {
 namespace {
 
-using test::CTempDir;
+using test::CTestFolder;
 using test::CWavBytes;
 using test::RunCli;
 
@@ -21,7 +21,7 @@ const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
 TEST(BatchCli, TwoJobsGiveTheBytesOfOneJob) {
     const std::vector<std::string> inputs = test::GoldenFiles(kGoldenDir, ".wav");
     ASSERT_EQ(inputs.size(), 10u);
-    CTempDir dir;
+    CTestFolder dir;
     auto one = RunCli(test::Concat({"encode", "-j", "1", "-d", "one"}, inputs), dir.Path());
     auto two = RunCli(test::Concat({"encode", "-j", "2", "-d", "two"}, inputs), dir.Path());
     ASSERT_EQ(one.m_nStatus, 0) << one.m_strErr;
@@ -38,10 +38,10 @@ TEST(BatchCli, TwoJobsGiveTheBytesOfOneJob) {
 }
 
 TEST(BatchCli, OutputsGetTheProposedNameBesideTheirInput) {
-    CTempDir dir;
+    CTestFolder dir;
     std::filesystem::create_directory(dir / "sub");
     for (const char* pszName : {"a.wav", "sub/TALK.WAV", "xy", "voice.wave"}) {
-        test::WriteBytes(dir / pszName, CWavBytes::Canonical16(test::Noise(480)));
+        test::WriteBytes(dir / pszName, test::Wav16(test::Noise(480)));
     }
     const auto result =
         RunCli({"encode", "-q", "a.wav", "sub/TALK.WAV", "xy", "voice.wave"}, dir.Path());
@@ -53,9 +53,9 @@ TEST(BatchCli, OutputsGetTheProposedNameBesideTheirInput) {
 }
 
 TEST(BatchCli, ExistingOutputIsSkippedWithoutForce) {
-    CTempDir dir;
-    test::WriteBytes(dir / "a.wav", CWavBytes::Canonical16(test::Noise(480)));
-    test::WriteBytes(dir / "b.wav", CWavBytes::Canonical16(test::Noise(480)));
+    CTestFolder dir;
+    test::WriteBytes(dir / "a.wav", test::Wav16(test::Noise(480)));
+    test::WriteBytes(dir / "b.wav", test::Wav16(test::Noise(480)));
     test::WriteBytes(dir / "a.wrm", {1, 2, 3});
     auto result = RunCli({"encode", "a.wav", "b.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);
@@ -70,8 +70,8 @@ TEST(BatchCli, ExistingOutputIsSkippedWithoutForce) {
 }
 
 TEST(BatchCli, OutputThatIsTheInputIsAlwaysRefused) {
-    CTempDir dir;
-    const auto wav = CWavBytes::Canonical16(test::Noise(480));
+    CTestFolder dir;
+    const auto wav = test::Wav16(test::Noise(480));
     test::WriteBytes(dir / "take.wrm", wav);
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"encode", "-f", "take.wrm"}, {"encode", "-f", "take.wrm", "-o", "./take.wrm"}}) {
@@ -84,8 +84,8 @@ TEST(BatchCli, OutputThatIsTheInputIsAlwaysRefused) {
 }
 
 TEST(BatchCli, AnyFailureMakesStatusTwoAndTheOthersGoOn) {
-    CTempDir dir;
-    test::WriteBytes(dir / "good.wav", CWavBytes::Canonical16(test::Noise(480)));
+    CTestFolder dir;
+    test::WriteBytes(dir / "good.wav", test::Wav16(test::Noise(480)));
     test::WriteBytes(dir / "mono.wav", CWavBytes().RiffFmt(16, 2).Get());
     const auto result =
         RunCli({"encode", "-j", "2", "-d", "out", "mono.wav", "good.wav", "none.wav"}, dir.Path());
@@ -98,11 +98,11 @@ TEST(BatchCli, AnyFailureMakesStatusTwoAndTheOthersGoOn) {
 }
 
 TEST(BatchCli, TwoInputsWithOneOutputNameConvertOnlyTheFirst) {
-    CTempDir dir;
+    CTestFolder dir;
     std::filesystem::create_directory(dir / "x");
     std::filesystem::create_directory(dir / "y");
-    test::WriteBytes(dir / "x/a.wav", CWavBytes::Canonical16(test::Noise(480, 1)));
-    test::WriteBytes(dir / "y/a.wav", CWavBytes::Canonical16(test::Noise(720, 2)));
+    test::WriteBytes(dir / "x/a.wav", test::Wav16(test::Noise(480, 1)));
+    test::WriteBytes(dir / "y/a.wav", test::Wav16(test::Noise(720, 2)));
     const auto result = RunCli({"encode", "-d", "out", "x/a.wav", "y/a.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);
     EXPECT_NE(result.m_strErr.find("y/a.wav\n"), std::string::npos) << result.m_strErr;
@@ -111,13 +111,13 @@ TEST(BatchCli, TwoInputsWithOneOutputNameConvertOnlyTheFirst) {
 
 // A recording long enough to be still encoding when the signal arrives.
 void WriteLongWav(const std::filesystem::path& path) {
-    test::WriteBytes(path, CWavBytes::Canonical16(test::Noise(16000 * 600)));
+    test::WriteBytes(path, test::Wav16(test::Noise(16000 * 600)));
 }
 
 class StopSignalTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(StopSignalTest, RemovesTemporaryFilesAndExits130) {
-    CTempDir dir;
+    CTestFolder dir;
     WriteLongWav(dir / "long1.wav");
     WriteLongWav(dir / "long2.wav");
     std::filesystem::create_directory(dir / "out");

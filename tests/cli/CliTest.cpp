@@ -1,7 +1,7 @@
 // veltrane-cli end to end: golden vectors byte for byte, messages, exit statuses, options.
 #include "tests/support/CliRunner.h"
 
-#include "tests/support/TestFiles.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 #include "convert/FrameEncoding.h"
 
@@ -12,7 +12,7 @@
 namespace veltrane {
 namespace {
 
-using test::CTempDir;
+using test::CTestFolder;
 using test::CWavBytes;
 using test::RunCli;
 
@@ -32,7 +32,7 @@ TEST_P(GoldenCliTest, EncodesToTheExpectedBytes) {
     const auto expected = kGoldenDir / (strName + ".wrm");
     ASSERT_TRUE(std::filesystem::is_regular_file(input)) << input;
     ASSERT_TRUE(std::filesystem::is_regular_file(expected)) << expected;
-    CTempDir dir;
+    CTestFolder dir;
     const auto result = RunCli({"encode", input.string(), "-o", "out.wrm"}, dir.Path());
     ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
     const auto expectedBytes = test::ReadBytes(expected);
@@ -43,7 +43,7 @@ TEST_P(GoldenCliTest, EncodesToTheExpectedBytes) {
 INSTANTIATE_TEST_SUITE_P(Vectors, GoldenCliTest, ::testing::ValuesIn(kGoldenNames));
 
 TEST(CliEncode, BundledSampleConverts) {
-    CTempDir dir;
+    CTestFolder dir;
     const auto sample = std::filesystem::path(VELTRANE_SAMPLES_DIR) / "speech.wav";
     const auto result = RunCli({"encode", sample.string(), "-o", "speech.wrm"}, dir.Path());
     ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
@@ -56,7 +56,7 @@ TEST(CliEncode, BundledSampleConverts) {
 }
 
 TEST(CliOptions, VersionAndHelp) {
-    CTempDir dir;
+    CTestFolder dir;
     auto result = RunCli({"--version"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 0);
     EXPECT_EQ(result.m_strOut, "1.0.0.1\n");
@@ -67,8 +67,8 @@ TEST(CliOptions, VersionAndHelp) {
 }
 
 TEST(CliOptions, UsageErrorsExitWithOneAndWriteNothing) {
-    CTempDir dir;
-    test::WriteBytes(dir / "a.wav", CWavBytes::Canonical16(test::Noise(2400)));
+    CTestFolder dir;
+    test::WriteBytes(dir / "a.wav", test::Wav16(test::Noise(2400)));
     const std::vector<std::vector<std::string>> usages = {
         {},
         {"encode"},
@@ -89,7 +89,7 @@ TEST(CliOptions, UsageErrorsExitWithOneAndWriteNothing) {
 }
 
 TEST(CliOptions, NoJobsIsRefusedInPlainWords) {
-    CTempDir dir;
+    CTestFolder dir;
     const auto result = RunCli({"encode", "-j", "0", "a.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 1);
     EXPECT_EQ(result.m_strErr.substr(0, result.m_strErr.find('\n') + 1),
@@ -109,7 +109,7 @@ TEST(CliEncode, RejectedHeadersGiveTheirMessageAndPathAndWriteNothing) {
         {CWavBytes().RiffFmt(14).Tag("data").U32(0), "WAV file created with error!!!\n"},
     };
     for (const auto& [wav, strMessage] : cases) {
-        CTempDir dir;
+        CTestFolder dir;
         test::WriteBytes(dir / "in.wav", wav.Get());
         const auto result = RunCli({"encode", "in.wav", "-o", "in.wrm"}, dir.Path());
         EXPECT_EQ(result.m_nStatus, 2);
@@ -119,7 +119,7 @@ TEST(CliEncode, RejectedHeadersGiveTheirMessageAndPathAndWriteNothing) {
 }
 
 TEST(CliEncode, UnreadableInputGivesTheSystemText) {
-    CTempDir dir;
+    CTestFolder dir;
     const auto result = RunCli({"encode", "missing.wav", "-o", "x.wrm"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);
     EXPECT_EQ(result.m_strErr, std::string(std::strerror(ENOENT)) + "\nmissing.wav\n");
@@ -127,8 +127,8 @@ TEST(CliEncode, UnreadableInputGivesTheSystemText) {
 }
 
 TEST(CliEncode, OneLineSummaryUnlessQuiet) {
-    CTempDir dir;
-    test::WriteBytes(dir / "a.wav", CWavBytes::Canonical16(test::Noise(240 * 150)));
+    CTestFolder dir;
+    test::WriteBytes(dir / "a.wav", test::Wav16(test::Noise(240 * 150)));
     auto result = RunCli({"encode", "a.wav", "-o", "a.wrm"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 0);
     EXPECT_EQ(result.m_strErr.rfind("a.wrm: 150 frames, 4500 bytes, 2.25 s of audio, ", 0), 0u)
@@ -141,7 +141,7 @@ TEST(CliEncode, OneLineSummaryUnlessQuiet) {
 }
 
 TEST(CliEncode, DataCutShortIsEncodedOverTheFramesPresent) {
-    CTempDir dir;
+    CTestFolder dir;
     CWavBytes wav;
     wav.RiffFmt(16).Tag("data").U32(0xFFFFFFFFu);
     for (std::int16_t nSample : test::Noise(240 * 12 + 17)) {
@@ -157,8 +157,8 @@ TEST(CliEncode, DataCutShortIsEncodedOverTheFramesPresent) {
 }
 
 TEST(CliCheck, ReportsEachFileAndFailsOnAnyRejection) {
-    CTempDir dir;
-    test::WriteBytes(dir / "good.wav", CWavBytes::Canonical16(test::Noise(240 * 100 + 5)));
+    CTestFolder dir;
+    test::WriteBytes(dir / "good.wav", test::Wav16(test::Noise(240 * 100 + 5)));
     CWavBytes cut;
     cut.RiffFmt(16, 1, 16000, 1, 8).Tag("JUNK").U32(4).Zeros(4).Tag("data").U32(100000).Zeros(480);
     test::WriteBytes(dir / "cut.wav", cut.Get());

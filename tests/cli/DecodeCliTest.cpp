@@ -2,7 +2,7 @@
 // DecodeFrames gives, in valid WAV files; torn files, existing outputs, jobs and SIGINT.
 #include "tests/support/CliRunner.h"
 
-#include "tests/support/TestFiles.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 #include "codec/SpeechDecoder.h"
 #include "convert/WavWriter.h"
@@ -15,7 +15,7 @@
 namespace veltrane {
 namespace {
 
-using test::CTempDir;
+using test::CTestFolder;
 using test::RunCli;
 
 const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
@@ -37,7 +37,7 @@ std::string Stem(const std::string& strPath) {
 }
 
 TEST(CliDecode, BundledSampleDecodesBesideItsWrmUnderTheDecodedName) {
-    CTempDir dir;
+    CTestFolder dir;
     const auto sample = std::filesystem::path(VELTRANE_SAMPLES_DIR) / "speech.wav";
     std::filesystem::copy_file(sample, dir / "speech.wav");
     ASSERT_EQ(RunCli({"encode", "-q", "speech.wav"}, dir.Path()).m_nStatus, 0);
@@ -55,7 +55,7 @@ TEST(CliDecode, BundledSampleDecodesBesideItsWrmUnderTheDecodedName) {
 TEST(CliDecode, GoldenVectorsDecodeAlikeOnOneAndTwoJobs) {
     const std::vector<std::string> inputs = test::GoldenFiles(kGoldenDir, ".wrm");
     ASSERT_EQ(inputs.size(), 10u);
-    CTempDir dir;
+    CTestFolder dir;
     const auto one = RunCli(test::Concat({"decode", "-j", "1", "-d", "one"}, inputs), dir.Path());
     const auto two = RunCli(test::Concat({"decode", "-j", "2", "-d", "two"}, inputs), dir.Path());
     ASSERT_EQ(one.m_nStatus, 0) << one.m_strErr;
@@ -71,12 +71,12 @@ TEST(CliDecode, GoldenVectorsDecodeAlikeOnOneAndTwoJobs) {
 
 // A WAV file of 44 + 2 * 68 bytes is a multiple of 30 bytes: only its header tells it from frames.
 TEST(CliDecode, TornFilesAndWavFilesAreRejectedAndTheOthersGoOn) {
-    CTempDir dir;
+    CTestFolder dir;
     auto frames = test::ReadBytes(kGoldenDir / "vowels_2s.wrm");
     test::WriteBytes(dir / "good.wrm", frames);
     frames.resize(frames.size() - 1);
     test::WriteBytes(dir / "torn.wrm", frames);
-    test::WriteBytes(dir / "take.wrm", test::CWavBytes::Canonical16(test::Noise(68)));
+    test::WriteBytes(dir / "take.wrm", test::Wav16(test::Noise(68)));
     const auto result = RunCli({"decode", "torn.wrm", "good.wrm", "take.wrm"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);
     EXPECT_NE(result.m_strErr.find("Its size, " + std::to_string(frames.size()) +
@@ -90,7 +90,7 @@ TEST(CliDecode, TornFilesAndWavFilesAreRejectedAndTheOthersGoOn) {
 }
 
 TEST(CliDecode, ExistingOutputIsKeptWithoutForce) {
-    CTempDir dir;
+    CTestFolder dir;
     const auto frames = test::ReadBytes(kGoldenDir / "noise_2s.wrm");
     test::WriteBytes(dir / "a.wrm", frames);
     test::WriteBytes(dir / "a.wav", {1, 2, 3});
@@ -105,7 +105,7 @@ TEST(CliDecode, ExistingOutputIsKeptWithoutForce) {
 }
 
 TEST(CliDecode, SigintRemovesTheUnfinishedWavFilesAndExits130) {
-    CTempDir dir;
+    CTestFolder dir;
     // 20 minutes of speech frames each: still decoding when the signal arrives.
     const auto frames = test::ReadBytes(kGoldenDir / "speech_en.wrm");
     std::vector<std::uint8_t> longFrames;

@@ -2,7 +2,7 @@
 // header check's messages for rejected files.
 #include "tests/support/CliRunner.h"
 
-#include "tests/support/TestFiles.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 #include "analysis/Quality.h"
 #include "convert/WavFile.h"
@@ -14,7 +14,7 @@
 namespace veltrane {
 namespace {
 
-using test::CTempDir;
+using test::CTestFolder;
 using test::RunCli;
 
 const std::filesystem::path kSpeech = std::filesystem::path(VELTRANE_GOLDEN_DIR) / "speech_en.wav";
@@ -39,7 +39,7 @@ void ExpectSpeechBands(double dSnr, double dSegSnr, double dBitRate) {
 }
 
 TEST(CliQuality, PrintsTheFiguresOfEachRecording) {
-    CTempDir dir;
+    CTestFolder dir;
     const auto result = RunCli({"quality", kSample.string(), kSpeech.string()}, dir.Path());
     ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
     const std::regex line(R"re(.+: (\d+) frames, ([\d.]+) s, SNR (-?[\d.]+) dB, )re"
@@ -53,10 +53,10 @@ TEST(CliQuality, PrintsTheFiguresOfEachRecording) {
 }
 
 TEST(CliQuality, JsonHoldsOneObjectPerFileAndRejectionsKeepTheirMessage) {
-    CTempDir dir;
+    CTestFolder dir;
     test::WriteBytes(dir / "stereo.wav", test::CWavBytes().RiffFmt(16, 2, 16000, 4).Get());
     test::WriteBytes(dir / "quiet.wav",
-                     test::CWavBytes::Canonical16(std::vector<std::int16_t>(2400)));
+                     test::Wav16(std::vector<std::int16_t>(2400)));
     const auto result =
         RunCli({"quality", "--json", kSpeech.string(), "stereo.wav", "quiet.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);

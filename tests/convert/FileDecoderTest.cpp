@@ -4,7 +4,7 @@
 #include "convert/OutputName.h"
 #include "convert/WavFile.h"
 
-#include "tests/support/TestFiles.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 
 #include "codec/SpeechDecoder.h"
@@ -15,12 +15,12 @@
 namespace veltrane {
 namespace {
 
-using test::CTempDir;
+using test::CTestFolder;
 using test::CWavBytes;
 
 std::vector<std::uint8_t> FramesOfNoise(std::size_t nFrames) {
     std::vector<std::uint8_t> frames;
-    EncodeWavBytes(CWavBytes::Canonical16(test::Noise(240 * nFrames)), frames);
+    EncodeWavBytes(test::Wav16(test::Noise(240 * nFrames)), frames);
     return frames;
 }
 
@@ -41,7 +41,7 @@ FileJobOptions Replacing() {
 
 // Chunks of 100 frames: 0..3 frames around the dropped start, and files across chunk edges.
 TEST(DecodeWrmFile, WritesTheWavOfDecodeFramesWhateverTheLength) {
-    CTempDir dir;
+    CTestFolder dir;
     for (const std::size_t nFrames : {0u, 1u, 2u, 3u, 100u, 101u, 250u}) {
         const std::vector<std::uint8_t> frames = FramesOfNoise(nFrames);
         test::WriteBytes(dir / "a.wrm", frames);

@@ -5,7 +5,7 @@
 #include "convert/BatchRunner.h"
 #include "convert/FrameEncoding.h"
 
-#include "tests/support/TestFiles.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@
 namespace veltrane {
 namespace {
 
-using test::CTempDir;
+using test::CTestFolder;
 using test::CWavBytes;
 
 std::vector<std::uint8_t> FramesOf(const std::vector<std::uint8_t>& wav) {
@@ -27,23 +27,23 @@ std::vector<std::uint8_t> FramesOf(const std::vector<std::uint8_t>& wav) {
 }
 
 TEST(EncodeWavBytes, OneFramePerWhole240Samples) {
-    EXPECT_EQ(FramesOf(CWavBytes::Canonical16(test::Noise(239))).size(), 0u);
-    EXPECT_EQ(FramesOf(CWavBytes::Canonical16(test::Noise(240 * 5 + 239))).size(), 5u * 30);
-    EXPECT_EQ(FramesOf(CWavBytes::Canonical16(test::Noise(240 * 250))).size(), 250u * 30);
+    EXPECT_EQ(FramesOf(test::Wav16(test::Noise(239))).size(), 0u);
+    EXPECT_EQ(FramesOf(test::Wav16(test::Noise(240 * 5 + 239))).size(), 5u * 30);
+    EXPECT_EQ(FramesOf(test::Wav16(test::Noise(240 * 250))).size(), 250u * 30);
 }
 
 TEST(EncodeWavBytes, ChunkBoundariesDoNotChangeTheFrames) {
     // 250 frames span three chunks; the first 100 must equal a file of exactly 100 frames.
     const std::vector<std::int16_t> samples = test::Noise(240 * 250);
-    const std::vector<std::uint8_t> all = FramesOf(CWavBytes::Canonical16(samples));
+    const std::vector<std::uint8_t> all = FramesOf(test::Wav16(samples));
     const std::vector<std::uint8_t> first =
-        FramesOf(CWavBytes::Canonical16({samples.begin(), samples.begin() + 240 * 100}));
+        FramesOf(test::Wav16({samples.begin(), samples.begin() + 240 * 100}));
     EXPECT_TRUE(std::equal(first.begin(), first.end(), all.begin()));
 }
 
 TEST(EncodeWavBytes, DataShorterThanTheHeaderSays) {
     const std::vector<std::int16_t> samples = test::Noise(240 * 7 + 100);
-    const std::vector<std::uint8_t> expected = FramesOf(CWavBytes::Canonical16(samples));
+    const std::vector<std::uint8_t> expected = FramesOf(test::Wav16(samples));
     for (const std::uint32_t nClaimed : {0xFFFFFFFFu, 1000000u}) {
         CWavBytes wav;
         wav.RiffFmt(16).Tag("data").U32(nClaimed);
@@ -66,11 +66,11 @@ class FileEncoderTest : public ::testing::Test {
   protected:
     std::filesystem::path Input(const std::string& strName, std::size_t nSamples) {
         const std::filesystem::path path = m_dir / strName;
-        test::WriteBytes(path, CWavBytes::Canonical16(test::Noise(nSamples)));
+        test::WriteBytes(path, test::Wav16(test::Noise(nSamples)));
         return path;
     }
 
-    CTempDir m_dir;
+    CTestFolder m_dir;
 };
 
 TEST_F(FileEncoderTest, ConvertedFileHoldsTheFramesAndNothingElseIsLeft) {
@@ -105,7 +105,7 @@ TEST_F(FileEncoderTest, OutputThatIsTheInputIsRefusedEvenWithReplace) {
     const auto before = test::ReadBytes(input);
     FileJobOptions options;
     options.m_bReplace = true;
-    for (const auto& output : {input, m_dir.Path() / "." / "take.wrm"}) {
+    for (const auto& output : {input, m_dir / "." / "take.wrm"}) {
         EXPECT_EQ(EncodeWavFile(input, output, options).m_outcome, FileOutcome::Failed);
     }
     std::filesystem::create_hard_link(input, m_dir / "link.wrm");
@@ -178,12 +178,12 @@ TEST(BatchRunner, LongestFirstKeepsTheOrderOfEqualSizes) {
 }
 
 TEST(BatchRunner, TwoJobsGiveEachFileItsOwnFrames) {
-    CTempDir dir;
+    CTestFolder dir;
     std::vector<BatchItem> items;
     for (int k = 0; k < 5; ++k) {
         const std::string strName = std::string(1, 'f').append(std::to_string(k));
         test::WriteBytes(dir / (strName + ".wav"),
-                         CWavBytes::Canonical16(test::Noise(240 * (40 + 30 * k), k + 1)));
+                         test::Wav16(test::Noise(240 * (40 + 30 * k), k + 1)));
         items.push_back({dir / (strName + ".wav"), dir / (strName + ".wrm")});
     }
     std::vector<int> doneCount(items.size(), 0);
@@ -198,8 +198,8 @@ TEST(BatchRunner, TwoJobsGiveEachFileItsOwnFrames) {
 }
 
 TEST(BatchRunner, ItemsAfterACancelAreNotStarted) {
-    CTempDir dir;
-    test::WriteBytes(dir / "a.wav", CWavBytes::Canonical16(test::Noise(240 * 5)));
+    CTestFolder dir;
+    test::WriteBytes(dir / "a.wav", test::Wav16(test::Noise(240 * 5)));
     std::atomic<bool> bCancel{true};
     FileJobOptions options;
     options.m_pbCancel = &bCancel;

@@ -1,10 +1,10 @@
 // A fixture that holds a dialog over the scripted platform in a fresh folder, with the WAV
-// builders of WavFiles.h.
+// builders of WavBytes.h.
 #pragma once
 
 #include "dialog/ConverterDlg.h"
 #include "tests/support/ScriptedPlatform.h"
-#include "tests/support/WavFiles.h"
+#include "tests/support/WavBytes.h"
 #include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
