@@ -49,7 +49,7 @@ void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJob
         for (std::size_t k = nNext++; k < order.size(); k = nNext++) {
             const BatchItem& item = items[order[k]];
             FileJobReport report;
-            if (CancelRequested(options.m_pbCancel)) {
+            if (StopRequested(options.m_pbCancel)) {
                 report.m_outcome = FileOutcome::Cancelled;
             } else {
                 report = RunTimed(job, item, options);

@@ -122,7 +122,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
             options.m_onFrames(nCount);
         }
         nDone += nCount;
-        if (nDone < nFrames && CancelRequested(options.m_pbCancel)) {
+        if (nDone < nFrames && StopRequested(options.m_pbCancel)) {
             return JobOutcome(FileOutcome::Cancelled, "", output);
         }
     }

@@ -60,8 +60,4 @@ std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
                             : JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
 }
 
-bool CancelRequested(const std::atomic<bool>* pbCancel) {
-    return pbCancel != nullptr && pbCancel->load(std::memory_order_relaxed);
-}
-
 } // namespace veltrane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "convert/AtomicOutputFile.h"
+#include "convert/FrameEncoding.h"
 #include "platform/FileSystem.h"
 
 #include <atomic>
@@ -61,7 +62,5 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
 std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options);
-
-bool CancelRequested(const std::atomic<bool>* pbCancel);
 
 } // namespace veltrane

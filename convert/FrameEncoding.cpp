@@ -7,13 +7,9 @@
 
 namespace veltrane {
 
-namespace {
-
-bool CancelRequested(const EncodeHooks& hooks) {
-    return hooks.m_pbCancel != nullptr && hooks.m_pbCancel->load(std::memory_order_relaxed);
+bool StopRequested(const std::atomic<bool>* pbStop) {
+    return pbStop != nullptr && pbStop->load(std::memory_order_relaxed);
 }
-
-} // namespace
 
 EncodeStatus EncodeSampleData(CByteSource& source, const WavFormat& format,
                               std::uint64_t nDataBytes, const EncodeHooks& hooks) {
@@ -35,7 +31,7 @@ EncodeStatus EncodeSampleData(CByteSource& source, const WavFormat& format,
         }
         nOffset += bytes.size();
         nFramesLeft -= nFrames;
-        if (nFramesLeft > 0 && CancelRequested(hooks)) {
+        if (nFramesLeft > 0 && StopRequested(hooks.m_pbCancel)) {
             return EncodeStatus::Cancelled;
         }
     }

@@ -13,6 +13,9 @@ namespace veltrane {
 
 inline constexpr int kChunkFrames = 100; // frames read, encoded and written at a time
 
+// Whether a stop was requested through pbStop, which may be null (never).
+bool StopRequested(const std::atomic<bool>* pbStop);
+
 enum class EncodeStatus { Done, Cancelled, ReadFailed, WriteFailed };
 
 struct EncodeHooks {

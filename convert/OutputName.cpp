@@ -1,5 +1,7 @@
 #include "convert/OutputName.h"
 
+#include "convert/Utf8.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -21,25 +23,13 @@ bool EndsWithNoCase(const std::string& strName, const std::string& strEnd) {
            });
 }
 
-bool IsContinuationByte(char ch) {
-    return (static_cast<unsigned char>(ch) & 0xC0) == 0x80;
-}
-
 } // namespace
 
 std::string ProposedName(const std::string& strName) {
     constexpr std::size_t kReplaced = 3;
     // Characters, not bytes: the cut never falls inside a UTF-8 sequence.
-    std::size_t nStart = strName.size();
-    for (std::size_t nChars = 0; nChars < kReplaced; ++nChars) {
-        if (nStart == 0) {
-            return strName + ".wrm";
-        }
-        do {
-            --nStart;
-        } while (nStart > 0 && IsContinuationByte(strName[nStart]));
-    }
-    return strName.substr(0, nStart) + "wrm";
+    const std::optional<std::size_t> nStart = Utf8TailStart(strName, kReplaced);
+    return nStart ? strName.substr(0, *nStart) + "wrm" : strName + ".wrm";
 }
 
 std::filesystem::path ProposedOutputPath(const std::filesystem::path& input,

@@ -1,6 +1,7 @@
 // The encoding job: one validated file, read in chunks, encoded frame by frame with a fresh
 // encoder, written to its temporary file, with both progress bars and the Stop request.
 #include "convert/ChunkEncoder.h"
+#include "convert/Utf8.h"
 #include "dialog/ConverterDlg.h"
 
 #include <cerrno>
@@ -43,13 +44,7 @@ ChunkPlan PlanChunks(std::uint64_t nTotalFrames) {
 }
 
 std::string CConverterDlg::TailOfPath(const std::string& sPath) {
-    std::size_t nStart = sPath.size();
-    for (std::size_t nChars = 0; nStart > 0 && nChars < kLabelChars; ++nChars) {
-        do {
-            --nStart;
-        } while (nStart > 0 && (static_cast<unsigned char>(sPath[nStart]) & 0xC0) == 0x80);
-    }
-    return sPath.substr(nStart);
+    return sPath.substr(Utf8TailStart(sPath, kLabelChars).value_or(0));
 }
 
 bool CConverterDlg::EncodeCurrentFile() {

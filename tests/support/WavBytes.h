@@ -135,7 +135,8 @@ inline std::vector<std::int16_t> Voice(std::size_t nSamples, unsigned nSeed = 1)
     for (std::size_t n = 0; n < nSamples; ++n) {
         nState = nState * 1103515245u + 12345u;
         const double dNoise = static_cast<double>((nState >> 16) & 0x3FF) - 512.0;
-        const double dTone = 6000.0 * std::sin(0.071 * n + nSeed) + 2500.0 * std::sin(0.43 * n);
+        const auto dN = static_cast<double>(n);
+        const double dTone = 6000.0 * std::sin(0.071 * dN + nSeed) + 2500.0 * std::sin(0.43 * dN);
         samples[n] = static_cast<std::int16_t>(dTone + dNoise);
     }
     return samples;
