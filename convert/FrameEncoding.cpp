@@ -1,5 +1,6 @@
 #include "convert/FrameEncoding.h"
 
+#include "codec/CodecTypes.h"
 #include "codec/SpeechEncoder.h"
 #include "convert/SampleConversion.h"
 
@@ -9,18 +10,6 @@
 namespace veltrane {
 
 namespace {
-
-// Buffers sized once for the largest chunk and reused for every chunk of the file.
-struct ChunkBuffers {
-    std::vector<std::uint8_t> m_bytes;
-    std::vector<std::int16_t> m_samples;
-    std::vector<std::uint8_t> m_frames;
-
-    explicit ChunkBuffers(int nBlockAlign)
-        : m_bytes(static_cast<std::size_t>(kChunkFrames) * kFrameSamples * nBlockAlign),
-          m_samples(static_cast<std::size_t>(kChunkFrames) * kFrameSamples),
-          m_frames(static_cast<std::size_t>(kChunkFrames) * kFrameBytes) {}
-};
 
 void EncodeFrames(CSpeechEncoder& encoder, const std::int16_t* pnSamples, std::size_t nFrames,
                   std::uint8_t* pFrames) {
@@ -37,34 +26,53 @@ bool CancelRequested(const EncodeHooks& hooks) {
 
 } // namespace
 
-EncodeStatus EncodeSampleData(CByteSource& source, const WavFormat& format,
-                              std::uint64_t nDataBytes, const EncodeHooks& hooks) {
-    const int nAlign = format.m_nBlockAlign;
-    std::uint64_t nFramesLeft = WholeFrames(nDataBytes, nAlign);
-    std::uint64_t nOffset = format.m_nDataOffset;
-    ChunkBuffers buffers(nAlign);
+CSampleSource::~CSampleSource() = default;
+
+CWavSampleSource::CWavSampleSource(CByteSource& source, const WavFormat& format,
+                                   std::uint64_t nDataBytes)
+    : m_source(source), m_nAlign(format.m_nBlockAlign), m_nOffset(format.m_nDataOffset),
+      m_nSamplesLeft(WholeFrames(nDataBytes, format.m_nBlockAlign) * kFrameSamples) {}
+
+std::size_t CWavSampleSource::Read(std::span<std::int16_t> samples) {
+    const std::size_t nCount = std::min<std::uint64_t>(samples.size(), m_nSamplesLeft);
+    m_bytes.resize(nCount * static_cast<std::size_t>(m_nAlign));
+    if (m_source.ReadAt(m_nOffset, m_bytes.data(), m_bytes.size()) != m_bytes.size()) {
+        m_bFailed = true;
+        return 0;
+    }
+    ConvertSamples(m_bytes, m_nAlign, samples);
+    m_nOffset += m_bytes.size();
+    m_nSamplesLeft -= nCount;
+    return nCount;
+}
+
+EncodeStatus EncodeSamples(CSampleSource& source, const EncodeHooks& hooks) {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(kChunkFrames) * kFrameSamples);
+    std::vector<std::uint8_t> frames(static_cast<std::size_t>(kChunkFrames) * kFrameBytes);
     auto pEncoder = std::make_unique<CSpeechEncoder>();
-    while (nFramesLeft > 0) {
-        const std::size_t nFrames = std::min<std::uint64_t>(nFramesLeft, kChunkFrames);
-        const std::size_t nBytes = nFrames * kFrameSamples * nAlign;
-        if (source.ReadAt(nOffset, buffers.m_bytes.data(), nBytes) != nBytes) {
-            return EncodeStatus::ReadFailed;
-        }
-        ConvertSamples(std::span(buffers.m_bytes.data(), nBytes), nAlign, buffers.m_samples);
-        EncodeFrames(*pEncoder, buffers.m_samples.data(), nFrames, buffers.m_frames.data());
-        if (!hooks.m_write(std::span(buffers.m_frames.data(), nFrames * kFrameBytes))) {
+    std::size_t nFrames = source.Read(samples) / kFrameSamples;
+    while (!source.Failed() && nFrames > 0) {
+        EncodeFrames(*pEncoder, samples.data(), nFrames, frames.data());
+        if (!hooks.m_write(std::span(frames.data(), nFrames * kFrameBytes))) {
             return EncodeStatus::WriteFailed;
         }
         if (hooks.m_onFrames) {
             hooks.m_onFrames(nFrames);
         }
-        nOffset += nBytes;
-        nFramesLeft -= nFrames;
-        if (nFramesLeft > 0 && CancelRequested(hooks)) {
+        // The next chunk is read before the stop is honoured, so that a stream whose frames
+        // are all written is done rather than cancelled.
+        nFrames = source.Read(samples) / kFrameSamples;
+        if ((nFrames > 0 || source.Failed()) && CancelRequested(hooks)) {
             return EncodeStatus::Cancelled;
         }
     }
-    return EncodeStatus::Done;
+    return source.Failed() ? EncodeStatus::ReadFailed : EncodeStatus::Done;
+}
+
+EncodeStatus EncodeSampleData(CByteSource& source, const WavFormat& format,
+                              std::uint64_t nDataBytes, const EncodeHooks& hooks) {
+    CWavSampleSource samples(source, format, nDataBytes);
+    return EncodeSamples(samples, hooks);
 }
 
 WavCheckResult EncodeWavBytes(std::span<const std::uint8_t> fileBytes,
