@@ -75,6 +75,10 @@ std::string StoppingChunk(const std::filesystem::path& file, const AudioDescript
     if (!FmtAsTheEncoderTakesIt(description) || !source.Open(file)) {
         return "";
     }
+    const std::string strFirst = ReadTag(source, 12);
+    if (!SameTag(strFirst, "FMT ")) {
+        return " with a " + strFirst + " chunk before fmt";
+    }
     // The fmt chunk's body starts at 20; the chunk after it at 20 + its size.
     std::uint64_t nNext = 20 + static_cast<std::uint64_t>(ReadU32(source, 16));
     std::string strTag = ReadTag(source, nNext);

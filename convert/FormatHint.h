@@ -14,7 +14,8 @@ std::string DescribeAudio(const AudioDescription& description);
 
 // For a WAV file whose fmt chunk the encoder takes as it is (16000 Hz, mono, 8- or 16-bit PCM)
 // but which the header check refused: " with a LIST chunk", naming the chunk where the check
-// stopped (the one after fmt, or after JUNK). Empty for any other file.
+// stopped (the one after fmt, or after JUNK), or " with a LIST chunk before fmt" when fmt does
+// not come first. Empty for any other file.
 std::string StoppingChunk(const std::filesystem::path& file, const AudioDescription& description);
 
 // The hint line for a file that the header check refused: what the file is and that --convert
