@@ -138,6 +138,17 @@ TEST_F(ConvertCliTest, WhatLibsndfileCannotReadKeepsTheCheckMessageAlone) {
     EXPECT_FALSE(std::filesystem::exists(m_dir / "notes.wrm"));
 }
 
+TEST_F(ConvertCliTest, ACutOffFlacFailsWithLibsndfilesTextAndLeavesNothing) {
+    std::vector<std::uint8_t> flac = test::ReadBytes(m_dir / "speech.flac");
+    flac.resize(flac.size() / 3);
+    test::WriteBytes(m_dir / "cut.flac", flac);
+    const auto result = RunCli({"encode", "-q", "--convert", "cut.flac"}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("\ncut.flac\n"), std::string::npos) << result.m_strErr;
+    EXPECT_EQ(m_dir.Names(),
+              (std::set<std::string>{"cut.flac", "list.wav", "speech.flac", "stereo44.wav"}));
+}
+
 TEST_F(ConvertCliTest, FilesTheCheckAcceptsAreEncodedAsWithoutConvert) {
     const auto input = kGoldenDir / "vowels_8bit_fact.wav";
     const auto result =
