@@ -18,6 +18,7 @@ struct BatchArgs {
     unsigned m_nJobs = 0;              // -j: files at a time; 0 for every core
     bool m_bForce = false;             // -f: replace existing outputs
     bool m_bQuiet = false;             // -q: no progress, no summary
+    bool m_bConvert = false;           // --convert (encode): any recording libsndfile reads
 };
 
 // What makes a batch verb of its own.

@@ -2,6 +2,7 @@
 #include "cli/BatchCommand.h"
 
 #include "codec/CodecTypes.h"
+#include "convert/AnyAudioEncoder.h"
 #include "convert/FileDecoder.h"
 #include "convert/FileEncoder.h"
 #include "convert/OutputName.h"
@@ -17,6 +18,17 @@ std::uint64_t WavFrames(const std::filesystem::path& input) {
     return wav.Accepted() ? WholeFrames(wav.m_nDataBytes, wav.m_format.m_nBlockAlign) : 0;
 }
 
+// The frames of a file that --convert encodes, whether the header check takes it or not.
+std::uint64_t AnyAudioFrames(const std::filesystem::path& input) {
+    if (const std::uint64_t nFrames = WavFrames(input)) {
+        return nFrames;
+    }
+    const std::optional<ConversionPlan> plan = PlanConversion(input);
+    return plan && plan->m_nSamples > 0
+               ? static_cast<std::uint64_t>(plan->m_nSamples) / kFrameSamples
+               : 0;
+}
+
 std::uint64_t WrmFrames(const std::filesystem::path& input) {
     std::error_code error;
     const std::uintmax_t nSize = std::filesystem::file_size(input, error);
@@ -26,7 +38,10 @@ std::uint64_t WrmFrames(const std::filesystem::path& input) {
 } // namespace
 
 int RunEncode(const BatchArgs& args) {
-    return RunBatchCommand(args, {ProposedOutputPath, EncodeWavFile, WavFrames});
+    if (args.m_bConvert) {
+        return RunBatchCommand(args, {ConvertedOutputPath, EncodeAnyAudioFile, AnyAudioFrames});
+    }
+    return RunBatchCommand(args, {ProposedOutputPath, EncodeWavFileWithHint, WavFrames});
 }
 
 int RunDecode(const BatchArgs& args) {

@@ -1,6 +1,8 @@
 #include "cli/CheckCommand.h"
 
 #include "codec/CodecTypes.h"
+#include "convert/AnyAudioEncoder.h"
+#include "convert/FormatHint.h"
 #include "convert/WavFile.h"
 
 #include <cstdio>
@@ -25,12 +27,33 @@ void PrintAccepted(const std::filesystem::path& file, const CheckedWav& wav) {
     std::fflush(stdout); // keeps the lines in file order when stderr shares the output
 }
 
+// What encode --convert makes of a file that the header check refuses.
+void PrintConversion(const std::filesystem::path& file, const ConversionPlan& plan) {
+    std::printf("%s: %s, converted to 16000 Hz, mono, 16-bit", file.c_str(),
+                DescribeAudio(plan.m_description).c_str());
+    if (plan.m_nSamples >= 0) {
+        const auto nSamples = static_cast<std::uint64_t>(plan.m_nSamples);
+        std::printf(": %llu frames, %.2f s",
+                    static_cast<unsigned long long>(nSamples / kFrameSamples),
+                    static_cast<double>(nSamples) / kSampleRate);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
 // True when the file passes; prints what was found.
-bool CheckOne(const std::filesystem::path& file) {
+bool CheckOne(const std::filesystem::path& file, bool bConvert) {
     CFileByteSource source;
     const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, file.string());
+    if (wav.m_bRejected && bConvert) {
+        if (const std::optional<ConversionPlan> plan = PlanConversion(file)) {
+            PrintConversion(file, *plan);
+            return true;
+        }
+    }
     if (!wav.Accepted()) {
-        std::fprintf(stderr, "%s%s\n", wav.m_strMessage.c_str(), file.c_str());
+        const std::string strHint = wav.m_bRejected ? FormatHint(file) : "";
+        std::fprintf(stderr, "%s%s\n%s", wav.m_strMessage.c_str(), file.c_str(), strHint.c_str());
         return false;
     }
     PrintAccepted(file, wav);
@@ -39,10 +62,10 @@ bool CheckOne(const std::filesystem::path& file) {
 
 } // namespace
 
-int RunCheck(const std::vector<std::filesystem::path>& files) {
+int RunCheck(const std::vector<std::filesystem::path>& files, bool bConvert) {
     bool bAllPassed = true;
     for (const std::filesystem::path& file : files) {
-        bAllPassed = CheckOne(file) && bAllPassed;
+        bAllPassed = CheckOne(file, bConvert) && bAllPassed;
     }
     return bAllPassed ? 0 : 2;
 }

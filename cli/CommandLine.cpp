@@ -60,6 +60,11 @@ CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) 
     return pVerb;
 }
 
+constexpr const char* kConvertHelp =
+    "Also take any recording libsndfile reads (WAV with any chunks, EXTENSIBLE, float, 24-bit; "
+    "FLAC, Ogg, MP3): mixed to mono, resampled to 16 kHz, rounded to 16 bits. A file not named "
+    "*.wav gets its extension replaced by .wrm (talk.flac becomes talk.wrm)";
+
 struct QualityArgs {
     std::vector<std::filesystem::path> m_files;
     bool m_bJson = false;
@@ -87,12 +92,16 @@ int RunCommandLine(int argc, char** argv) {
     BatchArgs encodeArgs;
     BatchArgs decodeArgs;
     CLI::App* pEncode = AddBatchVerb(app, kEncodeTexts, encodeArgs);
+    pEncode->add_flag("--convert", encodeArgs.m_bConvert, kConvertHelp);
     CLI::App* pDecode = AddBatchVerb(app, kDecodeTexts, decodeArgs);
     QualityArgs qualityArgs;
     CLI::App* pQuality = AddQuality(app, qualityArgs);
     std::vector<std::filesystem::path> checkFiles;
+    bool bCheckConvert = false;
     CLI::App* pCheck = app.add_subcommand("check", "Check WAV headers without converting");
     pCheck->add_option("FILE", checkFiles, "WAV files to check")->required();
+    pCheck->add_flag("--convert", bCheckConvert,
+                     "Report what encode --convert would make of a file the check refuses");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -108,7 +117,7 @@ int RunCommandLine(int argc, char** argv) {
     if (pQuality->parsed()) {
         return RunQuality(qualityArgs.m_files, qualityArgs.m_bJson);
     }
-    return RunCheck(checkFiles);
+    return RunCheck(checkFiles, bCheckConvert);
 }
 
 } // namespace veltrane

@@ -20,7 +20,8 @@ double Speed(double dAudioSeconds, double dElapsedSeconds) {
 }
 
 void PrintFailure(const FileJobReport& report) {
-    std::fprintf(stderr, "%s%s\n", report.m_strMessage.c_str(), report.m_pathShown.c_str());
+    std::fprintf(stderr, "%s%s\n%s", report.m_strMessage.c_str(), report.m_pathShown.c_str(),
+                 report.m_strHint.c_str());
 }
 
 } // namespace

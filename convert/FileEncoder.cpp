@@ -8,30 +8,29 @@
 
 namespace veltrane {
 
-namespace {
-
-// Encodes the checked samples into output; fills in the report's outcome and message.
-FileJobReport WriteFrames(CFileByteSource& source, const CheckedWav& wav,
-                          const std::filesystem::path& input, const std::filesystem::path& output,
-                          const FileJobOptions& options) {
+FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& readFailure,
+                                  const std::filesystem::path& input,
+                                  const std::filesystem::path& output,
+                                  const FileJobOptions& options) {
     CAtomicOutputFile file;
     if (const int nError = file.Create(output)) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
     }
     int nWriteError = 0;
+    std::uint64_t nFrames = 0;
     EncodeHooks hooks;
     hooks.m_write = [&](std::span<const std::uint8_t> frames) {
         nWriteError = file.Write(frames);
+        nFrames += frames.size() / kFrameBytes;
         return nWriteError == 0;
     };
     hooks.m_onFrames = options.m_onFrames;
     hooks.m_pbCancel = options.m_pbCancel;
-    switch (EncodeSampleData(source, wav.m_format, wav.m_nDataBytes, hooks)) {
+    switch (EncodeSamples(samples, hooks)) {
     case EncodeStatus::Cancelled:
         return JobOutcome(FileOutcome::Cancelled, "", output);
     case EncodeStatus::ReadFailed:
-        return JobOutcome(FileOutcome::Failed, SystemErrorText(source.Error() ? source.Error() : EIO),
-                          input);
+        return JobOutcome(FileOutcome::Failed, readFailure(), input);
     case EncodeStatus::WriteFailed:
         return JobOutcome(FileOutcome::Failed, SystemErrorText(nWriteError), output);
     case EncodeStatus::Done:
@@ -41,13 +40,11 @@ FileJobReport WriteFrames(CFileByteSource& source, const CheckedWav& wav,
         return *failure;
     }
     FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);
-    report.m_nFrames = WholeFrames(wav.m_nDataBytes, wav.m_format.m_nBlockAlign);
+    report.m_nFrames = nFrames;
     report.m_nBytes = report.m_nFrames * kFrameBytes;
     report.m_dAudioSeconds = static_cast<double>(report.m_nFrames * kFrameSamples) / kSampleRate;
     return report;
 }
-
-} // namespace
 
 FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::filesystem::path& output,
                             const FileJobOptions& options) {
@@ -60,7 +57,10 @@ FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::files
         return JobOutcome(wav.m_bRejected ? FileOutcome::Rejected : FileOutcome::Failed,
                           wav.m_strMessage, input);
     }
-    return WriteFrames(source, wav, input, output, options);
+    CWavSampleSource samples(source, wav.m_format, wav.m_nDataBytes);
+    return EncodeSamplesToFile(
+        samples, [&source] { return SystemErrorText(source.Error() ? source.Error() : EIO); }, input,
+        output, options);
 }
 
 } // namespace veltrane

@@ -2,10 +2,21 @@
 #pragma once
 
 #include "convert/FileJob.h"
+#include "convert/FrameEncoding.h"
 
 #include <filesystem>
 
 namespace veltrane {
+
+// The text of a failed read of the input, ending in a line feed.
+using ReadFailureFn = std::function<std::string()>;
+
+// Encodes every whole frame of samples with one new encoder and writes the frames to output
+// through a temporary file in output's folder, renamed when complete.
+FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& readFailure,
+                                  const std::filesystem::path& input,
+                                  const std::filesystem::path& output,
+                                  const FileJobOptions& options);
 
 // Checks the header of input, encodes every whole frame that the file holds with one new
 // encoder, and writes the frames to output through a temporary file in output's folder, renamed

@@ -34,6 +34,7 @@ struct FileJobReport {
     FileOutcome m_outcome = FileOutcome::Failed;
     std::string m_strMessage;          // ends in a line feed; empty when converted or cancelled
     std::filesystem::path m_pathShown; // the path the message concerns
+    std::string m_strHint;             // a line shown after the path; may be empty
     std::uint64_t m_nFrames = 0;       // frames encoded or decoded
     std::uint64_t m_nBytes = 0;        // bytes of the output
     double m_dAudioSeconds = 0.0;      // seconds of audio the output holds or stands for

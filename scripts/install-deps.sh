@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   desktop-file-utils sox
+  libsndfile1-dev libsoxr-dev pkg-config
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -74,7 +74,7 @@ TEST(QualityOfSpeech, LiesInTheBandOfRealSpeech) {
     EXPECT_LE(*report.m_segSnr.m_dDb, 15.5);
     EXPECT_GT(report.m_segSnr.m_nSegments, 300u);
     EXPECT_EQ(report.m_nSamples, (samples.size() / kFrameSamples - 2) * kFrameSamples);
-    EXPECT_NEAR(report.m_dBitRate, 16000.0, 16000.0 * kFrameSamples / samples.size());
+    EXPECT_NEAR(report.m_dBitRate, 16000.0, 16000.0 * kFrameSamples / static_cast<double>(samples.size()));
 }
 
 // Decoded sample i answers reference sample i: no other shift matches the two better.

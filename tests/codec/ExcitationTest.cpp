@@ -19,7 +19,7 @@ TEST(PitchGain, SignedLevelsAndTheirEnds) {
 
     const LagChoice huge = QuantizePitchGain(200.0);
     EXPECT_EQ(huge.nGainIndex, 31);
-    EXPECT_FLOAT_EQ(huge.dGain, 173.543f);
+    EXPECT_FLOAT_EQ(static_cast<float>(huge.dGain), 173.543f);
 
     // On a threshold: the lower level; just above it: the next.
     EXPECT_EQ(QuantizePitchGain(kPitchGainThresholds[4]).nGainIndex, 4);
@@ -168,7 +168,7 @@ TEST(PreselectLags, AZeroHistoryGivesTheFirstCodesInOrder) {
     const LagChoice lag = SearchLag(history.data(), anCandidates, h.data(), x.data());
     EXPECT_EQ(lag.nLagCode, 0);
     EXPECT_EQ(lag.nGainIndex, 0);
-    EXPECT_FLOAT_EQ(lag.dGain, 0.0945019f);
+    EXPECT_FLOAT_EQ(static_cast<float>(lag.dGain), 0.0945019f);
 }
 
 TEST(FastEnergy, FlushesTinyValuesAndOtherwiseFiltersThroughTheTilt) {

@@ -97,7 +97,7 @@ TEST_P(GoldenVectorTest, ExpectedBytesUnpackToTheTracedFields) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllVectors, GoldenVectorTest, ::testing::ValuesIn(GoldenVectorNames()),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& testInfo) { return testInfo.param; });
 
 } // namespace
 } // namespace veltrane::test

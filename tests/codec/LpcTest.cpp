@@ -92,9 +92,9 @@ TEST(QuantizeReflection, AValueOnAThresholdTakesTheLowerLevel) {
 
 TEST(QuantizeReflection, ValuesBeyondARangeFallIntoItsEndLevels) {
     EXPECT_EQ(QuantizeReflection(0, -1.0), 0);
-    EXPECT_FLOAT_EQ(ReflectionLevel(0, 0), -0.761597f);
+    EXPECT_FLOAT_EQ(static_cast<float>(ReflectionLevel(0, 0)), -0.761597f);
     EXPECT_EQ(QuantizeReflection(1, 0.99), 27);
-    EXPECT_FLOAT_EQ(ReflectionLevel(1, 27), 0.635071f);
+    EXPECT_FLOAT_EQ(static_cast<float>(ReflectionLevel(1, 27)), 0.635071f);
     for (int n = 0; n < 20; ++n) {
         EXPECT_EQ(ReflectionLevel(n, QuantizeReflection(n, 0.0)), 0.0) << n;
     }

@@ -1,0 +1,79 @@
+#include "convert/AnyAudioEncoder.h"
+
+#include "convert/ConvertedSamples.h"
+#include "convert/FileEncoder.h"
+#include "convert/FormatHint.h"
+#include "convert/OutputName.h"
+#include "convert/WavFile.h"
+
+#include <strings.h>
+
+namespace veltrane {
+
+namespace {
+
+// The header check's verdict on input; none when it cannot tell (the file cannot be opened).
+std::optional<CheckedWav> CheckHeader(const std::filesystem::path& input) {
+    CFileByteSource source;
+    CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, input.string());
+    return wav.Accepted() || wav.m_bRejected ? std::optional(wav) : std::nullopt;
+}
+
+FileJobReport EncodeConverted(CAnyAudioReader& reader, const std::filesystem::path& input,
+                              const std::filesystem::path& output, const FileJobOptions& options) {
+    CConvertedSamples samples(reader);
+    return EncodeSamplesToFile(
+        samples, [&samples] { return samples.FailureMessage(); }, input, output, options);
+}
+
+} // namespace
+
+FileJobReport EncodeWavFileWithHint(const std::filesystem::path& input,
+                                    const std::filesystem::path& output,
+                                    const FileJobOptions& options) {
+    FileJobReport report = EncodeWavFile(input, output, options);
+    if (report.m_outcome == FileOutcome::Rejected) {
+        report.m_strHint = FormatHint(input);
+    }
+    return report;
+}
+
+FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
+                                 const std::filesystem::path& output,
+                                 const FileJobOptions& options) {
+    const std::optional<CheckedWav> wav = CheckHeader(input);
+    if (!wav || wav->Accepted()) {
+        return EncodeWavFile(input, output, options);
+    }
+    if (auto refusal = RefuseOutput(input, output, options)) {
+        return *refusal;
+    }
+    CAnyAudioReader reader;
+    if (!reader.Open(input)) {
+        return reader.SystemError() != 0
+                   ? JobOutcome(FileOutcome::Failed, SystemErrorText(reader.SystemError()), input)
+                   : JobOutcome(FileOutcome::Rejected, wav->m_strMessage, input);
+    }
+    return EncodeConverted(reader, input, output, options);
+}
+
+std::filesystem::path ConvertedOutputPath(const std::filesystem::path& input,
+                                          const std::filesystem::path& outputDir) {
+    const std::string strExtension = input.extension().string();
+    if (::strcasecmp(strExtension.c_str(), ".wav") == 0) {
+        return ProposedOutputPath(input, outputDir);
+    }
+    std::filesystem::path name = input.filename();
+    name.replace_extension(".wrm");
+    return (outputDir.empty() ? input.parent_path() : outputDir) / name;
+}
+
+std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file) {
+    CAnyAudioReader reader;
+    if (!reader.Open(file)) {
+        return std::nullopt;
+    }
+    return ConversionPlan{reader.Description(), ConvertedLength(reader.Description())};
+}
+
+} // namespace veltrane

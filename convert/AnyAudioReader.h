@@ -1,0 +1,53 @@
+// Reads any recording that libsndfile reads (WAV with any chunks or WAVE_FORMAT_EXTENSIBLE,
+// float, 24-bit, mu-law; FLAC; Ogg; MP3) as one channel: the mean of the file's channels, at
+// the file's own sample rate.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+struct sf_private_tag; // libsndfile's SNDFILE
+
+namespace veltrane {
+
+// What libsndfile tells about a recording.
+struct AudioDescription {
+    int m_nSampleRate = 0;
+    int m_nChannels = 0;
+    int m_nFormat = 0;          // libsndfile's SF_FORMAT_* container type | sample format
+    std::int64_t m_nFrames = 0; // samples per channel; negative when the file does not say
+};
+
+class CAnyAudioReader {
+  public:
+    CAnyAudioReader() = default;
+    ~CAnyAudioReader();
+    CAnyAudioReader(const CAnyAudioReader&) = delete;
+    CAnyAudioReader& operator=(const CAnyAudioReader&) = delete;
+
+    // Opens the file. False when it cannot be opened (SystemError() is its errno) or when
+    // libsndfile does not read it (SystemError() is 0).
+    bool Open(const std::filesystem::path& path);
+    int SystemError() const { return m_nSystemError; }
+    const AudioDescription& Description() const { return m_description; }
+
+    // Reads up to samples.size() mono samples, each channel read as libsndfile scales it
+    // (integer formats to [-1, 1), 16-bit sample x to x / 32768). Fewer only at the end of the
+    // recording or on a failure.
+    std::size_t ReadMono(std::span<double> samples);
+    bool Failed() const { return m_bFailed; }
+    // libsndfile's text for the failure, ending in a line feed.
+    std::string FailureMessage() const;
+
+  private:
+    sf_private_tag* m_pFile = nullptr;
+    AudioDescription m_description;
+    std::vector<double> m_adInterleaved;
+    int m_nSystemError = 0;
+    bool m_bFailed = false;
+};
+
+} // namespace veltrane

@@ -1,0 +1,45 @@
+// Any recording as the encoder takes it: one channel (the mean of the file's channels),
+// 16000 samples per second (libsoxr), rounded to 16 bits with clipping and no dither.
+#pragma once
+
+#include "convert/AnyAudioReader.h"
+#include "convert/FrameEncoding.h"
+#include "convert/Resampler16k.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace veltrane {
+
+// A sample scaled as libsndfile reads it (1.0 full scale) as a 16-bit sample: x * 32768 rounded
+// to the nearest integer (halves away from zero) and clipped to -32768..32767; NaN gives 0.
+std::int16_t RoundToPcm16(double dSample);
+
+// The 16 kHz samples that a recording of this description gives; -1 when its length is not
+// known.
+std::int64_t ConvertedLength(const AudioDescription& description);
+
+class CConvertedSamples : public CSampleSource {
+  public:
+    // reader: opened; it must outlive this object.
+    explicit CConvertedSamples(CAnyAudioReader& reader);
+
+    std::size_t Read(std::span<std::int16_t> samples) override;
+    bool Failed() const override;
+    // The text of the failure, ending in a line feed.
+    std::string FailureMessage() const;
+
+  private:
+    void Refill();
+
+    CAnyAudioReader& m_reader;
+    std::unique_ptr<CResampler16k> m_pResampler; // none when the file is at 16000 already
+    std::vector<double> m_adInput;
+    std::vector<double> m_adPending; // converted samples not yet delivered
+    std::size_t m_nPendingUsed = 0;
+    bool m_bInputEnded = false;
+};
+
+} // namespace veltrane

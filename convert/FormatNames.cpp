@@ -1,0 +1,63 @@
+#include "convert/FormatNames.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace veltrane {
+
+namespace {
+
+struct FormatName {
+    int m_nFormat;
+    const char* m_pszName;
+};
+
+constexpr FormatName kContainerNames[] = {
+    {SF_FORMAT_WAV, "WAV"},   {SF_FORMAT_WAVEX, "WAVE_FORMAT_EXTENSIBLE"},
+    {SF_FORMAT_RF64, "RF64"}, {SF_FORMAT_W64, "Wave64"},
+    {SF_FORMAT_AIFF, "AIFF"}, {SF_FORMAT_AU, "AU"},
+    {SF_FORMAT_CAF, "CAF"},   {SF_FORMAT_FLAC, "FLAC"},
+    {SF_FORMAT_OGG, "Ogg"},   {SF_FORMAT_MPEG, "MPEG audio"},
+};
+
+constexpr FormatName kSampleFormatNames[] = {
+    {SF_FORMAT_PCM_U8, "8-bit PCM"},
+    {SF_FORMAT_PCM_S8, "8-bit PCM"},
+    {SF_FORMAT_PCM_16, "16-bit PCM"},
+    {SF_FORMAT_PCM_24, "24-bit PCM"},
+    {SF_FORMAT_PCM_32, "32-bit PCM"},
+    {SF_FORMAT_FLOAT, "32-bit float"},
+    {SF_FORMAT_DOUBLE, "64-bit float"},
+    {SF_FORMAT_ULAW, "mu-law"},
+    {SF_FORMAT_ALAW, "A-law"},
+    {SF_FORMAT_IMA_ADPCM, "IMA ADPCM"},
+    {SF_FORMAT_MS_ADPCM, "Microsoft ADPCM"},
+    {SF_FORMAT_GSM610, "GSM 6.10"},
+    {SF_FORMAT_VORBIS, "Vorbis"},
+    {SF_FORMAT_OPUS, "Opus"},
+    {SF_FORMAT_ALAC_16, "16-bit ALAC"},
+    {SF_FORMAT_ALAC_24, "24-bit ALAC"},
+    {SF_FORMAT_MPEG_LAYER_I, "MPEG Layer I"},
+    {SF_FORMAT_MPEG_LAYER_II, "MP2"},
+    {SF_FORMAT_MPEG_LAYER_III, "MP3"},
+};
+
+template <std::size_t N> const char* Find(const FormatName (&table)[N], int nFormat) {
+    const auto* pEntry = std::find_if(std::begin(table), std::end(table),
+                                      [&](const FormatName& e) { return e.m_nFormat == nFormat; });
+    return pEntry == std::end(table) ? nullptr : pEntry->m_pszName;
+}
+
+} // namespace
+
+const char* ContainerName(int nSfFormat) {
+    return Find(kContainerNames, nSfFormat & SF_FORMAT_TYPEMASK);
+}
+
+const char* SampleFormatName(int nSfFormat) {
+    return Find(kSampleFormatNames, nSfFormat & SF_FORMAT_SUBMASK);
+}
+
+} // namespace veltrane

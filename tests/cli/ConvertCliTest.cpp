@@ -1,0 +1,162 @@
+// veltrane-cli encode and check with and without --convert, on recordings the header check
+// refuses: a WAV with a LIST chunk, a 44.1 kHz stereo 24-bit WAV and a FLAC file, all made from
+// the golden speech_en.wav (the LIST one by hand, the others with sox).
+#include "tests/support/CliRunner.h"
+
+#include "tests/support/TestFolder.h"
+#include "convert/WavHeader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace veltrane {
+namespace {
+
+using test::CTestFolder;
+using test::RunCli;
+
+const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
+const std::filesystem::path kSpeech = kGoldenDir / "speech_en.wav";
+constexpr const char* kHintTail = "; --convert accepts it.\n";
+
+void PutLe32(std::vector<std::uint8_t>& bytes, std::size_t nAt, std::uint32_t nValue) {
+    for (int b = 0; b < 4; ++b) {
+        bytes[nAt + b] = static_cast<std::uint8_t>(nValue >> (8 * b));
+    }
+}
+
+// speech_en.wav with the LIST/INFO chunk that ffmpeg writes between fmt and data.
+std::vector<std::uint8_t> WithListChunk() {
+    std::vector<std::uint8_t> wav = test::ReadBytes(kSpeech);
+    const std::string strInfo = std::string("INFOISFT\x0e\0\0\0Lavf59.27.100\0", 26);
+    std::vector<std::uint8_t> chunk = {'L', 'I', 'S', 'T', 0, 0, 0, 0};
+    PutLe32(chunk, 4, static_cast<std::uint32_t>(strInfo.size()));
+    chunk.insert(chunk.end(), strInfo.begin(), strInfo.end());
+    wav.insert(wav.begin() + 36, chunk.begin(), chunk.end());
+    PutLe32(wav, 4, static_cast<std::uint32_t>(wav.size() - 8));
+    return wav;
+}
+
+// Makes to from speech_en.wav with sox and the given output options; true when it worked.
+bool Sox(const std::string& strOptions, const std::filesystem::path& to) {
+    const std::string strCommand =
+        "sox '" + kSpeech.string() + "' " + strOptions + " '" + to.string() + "' 2>/dev/null";
+    return std::system(strCommand.c_str()) == 0 && std::filesystem::exists(to);
+}
+
+// The samples per channel of a 24-bit PCM WAV file written by sox (data chunk last).
+std::uint64_t SamplesOf24BitStereo(const std::filesystem::path& file) {
+    const std::vector<std::uint8_t> bytes = test::ReadBytes(file);
+    for (std::size_t at = 12; at + 8 <= bytes.size();) {
+        const std::uint32_t nSize = bytes[at + 4] | (bytes[at + 5] << 8) | (bytes[at + 6] << 16) |
+                                    (static_cast<std::uint32_t>(bytes[at + 7]) << 24);
+        if (std::string(bytes.begin() + at, bytes.begin() + at + 4) == "data") {
+            return nSize / 6;
+        }
+        at += 8 + nSize + (nSize & 1);
+    }
+    return 0;
+}
+
+class ConvertCliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::WriteBytes(m_dir / "list.wav", WithListChunk());
+        ASSERT_TRUE(Sox("-r 44100 -c 2 -b 24", m_dir / "stereo44.wav"));
+        ASSERT_TRUE(Sox("", m_dir / "speech.flac"));
+    }
+    std::string Path(const char* pszName) const { return (m_dir / pszName).string(); }
+
+    CTestFolder m_dir;
+};
+
+TEST_F(ConvertCliTest, ListChunkWavGivesTheBytesOfTheSameSamplesWithoutIt) {
+    const auto result = RunCli({"encode", "--convert", "list.wav"}, m_dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(test::ReadBytes(m_dir / "list.wrm"), test::ReadBytes(kGoldenDir / "speech_en.wrm"));
+}
+
+TEST_F(ConvertCliTest, FlacIsDecodedLosslesslyAndNamedWrm) {
+    const auto result = RunCli({"encode", "--convert", "speech.flac"}, m_dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(test::ReadBytes(m_dir / "speech.wrm"), test::ReadBytes(kGoldenDir / "speech_en.wrm"));
+}
+
+TEST_F(ConvertCliTest, StereoAt44kHzGivesTheExpectedFramesAndCheckAgrees) {
+    const std::uint64_t nInput = SamplesOf24BitStereo(m_dir / "stereo44.wav");
+    ASSERT_GT(nInput, 0u);
+    const std::uint64_t nFrames = (nInput * 16000 + 22050) / 44100 / 240; // rounded, then whole
+    const auto check = RunCli({"check", "--convert", "stereo44.wav"}, m_dir.Path());
+    EXPECT_EQ(check.m_nStatus, 0) << check.m_strErr;
+    EXPECT_NE(check.m_strOut.find("stereo44.wav: 44100 Hz, 2 channels, 24-bit PCM"),
+              std::string::npos)
+        << check.m_strOut;
+    EXPECT_NE(check.m_strOut.find(": " + std::to_string(nFrames) + " frames"), std::string::npos)
+        << check.m_strOut;
+    const auto result = RunCli({"encode", "--convert", "stereo44.wav"}, m_dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(test::ReadBytes(m_dir / "stereo44.wrm").size(), nFrames * 30);
+}
+
+TEST_F(ConvertCliTest, WithoutConvertEachKeepsItsMessageAndPathThenTheHint) {
+    struct Case {
+        const char* m_pszFile;
+        const char* m_pszMessage;
+        std::string m_strHint;
+    };
+    const Case cases[] = {
+        {"list.wav", kMsgUnsupported,
+         std::string("Found 16000 Hz, mono, 16-bit PCM (WAV) with a LIST chunk") + kHintTail},
+        {"stereo44.wav", kMsgUnsupported,
+         std::string("Found 44100 Hz, 2 channels, 24-bit PCM (WAVE_FORMAT_EXTENSIBLE)") +
+             kHintTail},
+        {"speech.flac", kMsgNotWav,
+         std::string("Found 16000 Hz, mono, 16-bit PCM (FLAC)") + kHintTail},
+    };
+    for (const Case& c : cases) {
+        const std::string strExpected = c.m_pszMessage + Path(c.m_pszFile) + "\n" + c.m_strHint;
+        const auto encode = RunCli({"encode", "-q", Path(c.m_pszFile)}, m_dir.Path());
+        EXPECT_EQ(encode.m_nStatus, 2);
+        EXPECT_EQ(encode.m_strErr, strExpected);
+        const auto check = RunCli({"check", Path(c.m_pszFile)}, m_dir.Path());
+        EXPECT_EQ(check.m_nStatus, 2);
+        EXPECT_EQ(check.m_strErr, strExpected);
+    }
+    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"list.wav", "speech.flac", "stereo44.wav"}));
+}
+
+TEST_F(ConvertCliTest, WhatLibsndfileCannotReadKeepsTheCheckMessageAlone) {
+    test::WriteBytes(m_dir / "notes.wav", {'h', 'e', 'l', 'l', 'o', '\n'});
+    const std::string strExpected = std::string(kMsgNotWav) + "notes.wav\n";
+    const auto encode = RunCli({"encode", "-q", "--convert", "notes.wav"}, m_dir.Path());
+    EXPECT_EQ(encode.m_nStatus, 2);
+    EXPECT_EQ(encode.m_strErr, strExpected);
+    const auto check = RunCli({"check", "--convert", "notes.wav"}, m_dir.Path());
+    EXPECT_EQ(check.m_nStatus, 2);
+    EXPECT_EQ(check.m_strErr, strExpected);
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "notes.wrm"));
+}
+
+TEST_F(ConvertCliTest, ACutOffFlacFailsWithLibsndfilesTextAndLeavesNothing) {
+    std::vector<std::uint8_t> flac = test::ReadBytes(m_dir / "speech.flac");
+    flac.resize(flac.size() / 3);
+    test::WriteBytes(m_dir / "cut.flac", flac);
+    const auto result = RunCli({"encode", "-q", "--convert", "cut.flac"}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("\ncut.flac\n"), std::string::npos) << result.m_strErr;
+    EXPECT_EQ(m_dir.Names(),
+              (std::set<std::string>{"cut.flac", "list.wav", "speech.flac", "stereo44.wav"}));
+}
+
+TEST_F(ConvertCliTest, FilesTheCheckAcceptsAreEncodedAsWithoutConvert) {
+    const auto input = kGoldenDir / "vowels_8bit_fact.wav";
+    const auto result =
+        RunCli({"encode", "--convert", input.string(), "-o", "out.wrm"}, m_dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(test::ReadBytes(m_dir / "out.wrm"),
+              test::ReadBytes(kGoldenDir / "vowels_8bit_fact.wrm"));
+}
+
+} // namespace
+} // namespace veltrane
