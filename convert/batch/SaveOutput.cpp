@@ -10,8 +10,8 @@ namespace {
 constexpr std::size_t kCopyBlock = 1000;
 constexpr const char* kPartialSuffix = ".~part";
 
-// Copies nSize bytes of source, block by block, to the end of copy; then syncs and closes copy.
-// A source that ends before nSize is an error: a short copy is never saved.
+// Copies nSize bytes of source, in blocks of kCopyBlock, to copy at its position. A source that
+// ends before nSize is an error: a short copy is never saved.
 int CopyBytes(IFile& source, std::uint64_t nSize, IFile& copy) {
     char achBlock[kCopyBlock];
     for (std::uint64_t nDone = 0; nDone < nSize;) {
@@ -32,6 +32,7 @@ int CopyBytes(IFile& source, std::uint64_t nSize, IFile& copy) {
     return 0;
 }
 
+// The copy made durable and closed, so that a failure of either is reported.
 int Finish(IFile& copy) {
     if (const int nError = copy.Sync(); nError != 0) {
         return nError;
