@@ -21,8 +21,9 @@ class CConverterWnd : public CDialog {
     // dialogs: the open and save dialogs and message boxes that the user answers.
     explicit CConverterWnd(ICommonDialogs& dialogs);
 
-    // Starts a batch with these files, full paths of one folder, as if they had been chosen
-    // in the open dialog. false when a batch is under way (nothing happens then).
+    // Starts a batch with these files as if they had been chosen in the open dialog: files of
+    // several folders are refused there with its message. false when a batch is under way
+    // (nothing happens then).
     bool StartBatchWith(const QStringList& paths);
     void SendSysCommand(unsigned nId) { OnSysCommand(nId, 0); }
     CConverterDlg& Batch() { return m_dlg; }

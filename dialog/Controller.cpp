@@ -2,8 +2,6 @@
 // the end of a batch that the dialog's closing cuts short.
 #include "dialog/ConverterDlg.h"
 
-#include <algorithm>
-
 namespace veltrane {
 
 void CConverterDlg::OnInitDialog() {
@@ -22,6 +20,7 @@ void CConverterDlg::OnCompress() {
     if (!m_bBusy && !m_bBatchRunning) {
         m_bBusy = true;
         m_bStop = false;
+        m_bJobStopped = false;
         m_bBatchRunning = true;
         m_platform.m_loop.PostMessage(MSG_OPEN_FILES, 1, 0);
     }
@@ -99,6 +98,8 @@ void CConverterDlg::ReleaseBatch() {
     m_pnBlockAlign.clear();
     m_pnDataOffset.clear();
     m_pnDataBytes.clear();
+    m_abTempMade.clear();
+    m_pTempLock.reset(); // last: the folder's temporary files are no longer this batch's
 }
 
 void CConverterDlg::OnDestroy() {
@@ -113,10 +114,9 @@ void CConverterDlg::OnDestroy() {
         return;
     }
     // The stopped job has removed its own file; the files encoded before it wait for a finish
-    // step that will not come.
-    const int nStarted = std::min<int>(m_nCurrent, m_nFiles);
-    for (int i = 0; i < nStarted; ++i) {
-        m_platform.m_files.Delete(TempPathOf(i));
+    // step that will not come. Only the files that the jobs made are removed.
+    for (std::size_t i = 0; i < m_abTempMade.size(); ++i) {
+        DeleteTempFile(static_cast<int>(i));
     }
     ReleaseBatch();
     m_nFiles = 0;

@@ -55,6 +55,14 @@ std::string CConverterDlg::TempPathOf(int nIndex) const {
     return m_pszTempDir + "tmp" + std::to_string(nIndex) + ".~rm";
 }
 
+void CConverterDlg::DeleteTempFile(int nIndex) {
+    const auto nAt = static_cast<std::size_t>(nIndex);
+    if (nAt < m_abTempMade.size() && m_abTempMade[nAt] != 0) {
+        m_platform.m_files.Delete(TempPathOf(nIndex));
+        m_abTempMade[nAt] = 0;
+    }
+}
+
 void CConverterDlg::ShowError(const std::string& sText) {
     m_platform.m_ui.ShowMessageBox(sText, kErrorCaption);
 }

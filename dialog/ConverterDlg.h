@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ inline constexpr int kIdSave = 1020;
 inline constexpr int kIdSaveAs = 1021;
 
 inline constexpr const char* kErrorCaption = "Error";
+// Shown, followed by the folder, when another batch holds the temporary files of that folder.
+inline constexpr const char* kMsgTempFilesInUse =
+    "Another Veltrane batch is using the temporary files of this folder; try again when it "
+    "has finished.\n";
 // The label shows at most this many characters of a path: its end.
 inline constexpr std::size_t kLabelChars = 69;
 
@@ -94,6 +99,8 @@ class CConverterDlg {
     static std::string TailOfPath(const std::string& sPath);
     // m_pszTempDir + "tmp" + the index in decimal + ".~rm".
     std::string TempPathOf(int nIndex) const;
+    // Removes file nIndex's temporary file, if its job made it and it is still there.
+    void DeleteTempFile(int nIndex);
 
     // The batch. The selection and validation fill it on the dialog's thread before a worker
     // starts; the finish step releases it.
@@ -112,11 +119,21 @@ class CConverterDlg {
     // Destinations the save steps of this batch have written, as absolute paths, so that an
     // automatic name never replaces an earlier result of the same batch.
     std::vector<std::string> m_asSavedPaths;
+    // Per file: its job has made its temporary file, and nothing has removed it since. Sized by
+    // the validation; written by the job on the worker thread, read on the dialog's thread only
+    // once that job has ended. Only these files are ever deleted as the batch's own.
+    std::vector<std::uint8_t> m_abTempMade;
+    // Held from the selection to the end of the batch: the lock of the folder's temporary files,
+    // which keeps a second batch from using the same names at the same time.
+    std::unique_ptr<IFileLock> m_pTempLock;
 
     // Touched by both threads.
     std::atomic<int> m_nCurrent = 0; // index of the file being worked on
     std::atomic<bool> m_bBusy = false;
     std::atomic<bool> m_bStop = false;
+    // A job of this batch ended because of the stop request; then nothing of it is saved. A stop
+    // that comes after the last job's final check cuts nothing short and leaves it false.
+    std::atomic<bool> m_bJobStopped = false;
 
     // The pushed looks last given to the buttons.
     bool m_bCompressDown = false;
@@ -129,6 +146,9 @@ class CConverterDlg {
     bool m_bBatchRunning = false;
 
   private:
+    // The folder for the temporary files, locked; false when another batch holds it (reported).
+    bool ChooseTempFolder();
+    bool AskForDestination(const std::string& sProposed, int nIndex, std::string* psDestination);
     void FinishBatch();
     void ReleaseBatch();
     void ShowError(const std::string& sText);

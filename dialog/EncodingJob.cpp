@@ -70,11 +70,12 @@ bool CConverterDlg::EncodeCurrentFile() {
     if (const int nError = files.Create(sTempPath, &pTemp); nError != 0) {
         return FailJob(SystemErrorText(nError) + sTempPath);
     }
+    m_abTempMade[static_cast<std::size_t>(nIndex)] = 1;
     // A failure once the temporary file exists removes it, so that no partial result is
     // saved; the message names the file whose read or write failed.
     auto fail = [&](int nError, bool bInput) {
         pTemp.reset();
-        files.Delete(sTempPath);
+        DeleteTempFile(nIndex);
         return FailJob(SystemErrorText(nError) + (bInput ? sPath : sTempPath));
     };
 
@@ -110,7 +111,8 @@ bool CConverterDlg::EncodeCurrentFile() {
         return fail(nError, false);
     }
     if (bStopped) {
-        files.Delete(sTempPath);
+        m_bJobStopped = true;
+        DeleteTempFile(nIndex);
     }
     ui.SetBarPosition(ProgressBar::File, 0);
     ui.ShowLabel(false);

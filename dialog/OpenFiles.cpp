@@ -2,6 +2,7 @@
 // and the folder for the temporary files is chosen.
 #include "dialog/ConverterDlg.h"
 
+#include <cerrno>
 #include <filesystem>
 
 namespace veltrane {
@@ -14,6 +15,8 @@ const OpenDialogRequest kOpenRequest{
 // The probe: the first file's temporary name, created in the source folder to learn whether
 // that folder can be written.
 constexpr const char* kProbeName = "tmp0.~rm";
+// Beside the temporary files: locked by the batch that uses them, for as long as it runs.
+constexpr const char* kLockName = "tmp.~lock";
 
 struct Selection {
     std::string m_sFolder;
@@ -55,42 +58,68 @@ std::string AbsoluteFolder(const std::string& sCurrentDir, const std::string& sF
 
 } // namespace
 
+// The temporary files go to the current directory, which the open dialog has made the
+// selection's folder, when that folder can be written; else to the system's temporary folder.
+// The folder's lock is taken before anything is written there, so that a batch of another
+// window that uses the same names is never disturbed: its temporary files, the first of which
+// bears the probe's name, are left as they are and this batch is refused. The probe is removed
+// at once, so that a batch that encodes nothing leaves nothing behind.
+bool CConverterDlg::ChooseTempFolder() {
+    IFileSystem& files = m_platform.m_files;
+    m_pszTempDir = WithTrailingSlash(files.CurrentDirectory());
+    int nError = files.Lock(m_pszTempDir + kLockName, &m_pTempLock);
+    if (nError == 0) {
+        m_pszPath = m_pszSourceDir + kProbeName;
+        std::unique_ptr<IFile> pProbe;
+        nError = files.Create(m_pszPath, &pProbe);
+        if (nError == 0) {
+            pProbe->Close();
+            files.Delete(m_pszPath);
+        } else {
+            m_pTempLock.reset();
+        }
+    }
+    if (nError != 0 && nError != EWOULDBLOCK) {
+        m_pszTempDir = WithTrailingSlash(
+            AbsoluteFolder(files.CurrentDirectory(), TemporaryFolder(m_platform.m_environment)));
+        // A TEMP that cannot be written is reported by the first job that writes there.
+        nError = files.Lock(m_pszTempDir + kLockName, &m_pTempLock);
+    }
+    if (nError == EWOULDBLOCK) {
+        ShowError(kMsgTempFilesInUse + m_pszTempDir);
+        return false;
+    }
+    return true;
+}
+
 void CConverterDlg::OnOpenFiles(std::intptr_t, std::intptr_t) {
     m_pszSourceDir.clear();
     m_pszTempDir.clear();
     m_ppszFiles.clear();
     m_pszPath.clear();
+    m_abTempMade.clear();
+    m_pTempLock.reset();
     m_nFiles = 0;
 
     OpenDialogAnswer answer;
     Selection selection;
-    if (!m_platform.m_ui.ShowOpenDialog(kOpenRequest, &answer) ||
-        !SplitAnswer(answer, &selection)) {
+    const bool bChosen =
+        m_platform.m_ui.ShowOpenDialog(kOpenRequest, &answer) && SplitAnswer(answer, &selection);
+    if (bChosen) {
+        m_pszSelection = answer.m_sBuffer.substr(0, selection.m_nLength);
+        m_pszSourceDir = WithTrailingSlash(selection.m_sFolder);
+    }
+    if (!bChosen || !ChooseTempFolder()) {
         // The idle look, without touching the recorded looks.
+        m_pszSourceDir.clear();
+        m_pszTempDir.clear();
+        m_pszPath.clear();
         m_bBusy = false;
         m_bBatchRunning = false;
         m_platform.m_ui.SetButtonPushed(Button::Compress, false);
         m_platform.m_ui.SetButtonPushed(Button::Stop, true);
         return;
     }
-    m_pszSelection = answer.m_sBuffer.substr(0, selection.m_nLength);
-    m_pszSourceDir = WithTrailingSlash(selection.m_sFolder);
-
-    // The temporary files go to the current directory, which the open dialog has made the
-    // selection's folder, when that folder can be written; else to the system's temporary
-    // folder. The probe is removed at once, so that a batch that encodes nothing leaves
-    // nothing behind.
-    m_pszTempDir = WithTrailingSlash(m_platform.m_files.CurrentDirectory());
-    m_pszPath = m_pszSourceDir + kProbeName;
-    std::unique_ptr<IFile> pProbe;
-    if (m_platform.m_files.Create(m_pszPath, &pProbe) != 0) {
-        m_pszTempDir = WithTrailingSlash(AbsoluteFolder(m_platform.m_files.CurrentDirectory(),
-                                                        TemporaryFolder(m_platform.m_environment)));
-    } else {
-        pProbe->Close();
-        m_platform.m_files.Delete(m_pszPath);
-    }
-
     m_ppszFiles = std::move(selection.m_names);
     m_nFiles = static_cast<int>(m_ppszFiles.size());
     m_platform.m_loop.PostMessage(MSG_VALIDATE_FILES, 1, 0);

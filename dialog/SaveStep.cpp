@@ -2,9 +2,9 @@
 // under its proposed name, and the temporary file is deleted.
 #include "convert/OutputName.h"
 #include "dialog/ConverterDlg.h"
+#include "dialog/SaveOutput.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,59 +12,6 @@
 namespace veltrane {
 
 namespace {
-
-constexpr std::size_t kCopyBlock = 1000;
-// Shown, followed by the destination, when Save mode's automatic name would replace an input or
-// an earlier result of the same batch.
-constexpr const char* kMsgNameTaken = "Not saved: the name belongs to another file of this batch\n";
-// The copy is made under this suffix beside the destination and renamed over it when complete,
-// so that the destination is never left holding part of the frames.
-constexpr const char* kPartialSuffix = ".~part";
-
-// Copies all of source to sDestination. 0, or the errno of the read or write that failed; what
-// was written is then removed and the destination is left as it was.
-int CopyFile(IFileSystem& files, IFile& source, const std::string& sDestination) {
-    const std::string sPartial = sDestination + kPartialSuffix;
-    std::unique_ptr<IFile> pCopy;
-    if (const int nError = files.Create(sPartial, &pCopy); nError != 0) {
-        return nError;
-    }
-    auto fail = [&](int nError) {
-        pCopy.reset();
-        files.Delete(sPartial);
-        return nError;
-    };
-    std::uint64_t nSize = 0;
-    if (const int nError = source.Size(&nSize); nError != 0) {
-        return fail(nError);
-    }
-    char achBlock[kCopyBlock];
-    for (std::uint64_t nDone = 0; nDone < nSize;) {
-        const std::size_t nWant =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBlock, nSize - nDone));
-        std::size_t nRead = 0;
-        if (const int nError = source.Read(achBlock, nWant, &nRead); nError != 0) {
-            return fail(nError);
-        }
-        if (nRead != nWant) {
-            return fail(EIO); // the file ended before its size: never save a short copy
-        }
-        if (const int nError = pCopy->Write(achBlock, nRead); nError != 0) {
-            return fail(nError);
-        }
-        nDone += nRead;
-    }
-    if (const int nError = pCopy->Sync(); nError != 0) {
-        return fail(nError);
-    }
-    if (const int nError = pCopy->Close(); nError != 0) {
-        return fail(nError);
-    }
-    if (const int nError = files.Rename(sPartial, sDestination); nError != 0) {
-        return fail(nError);
-    }
-    return 0;
-}
 
 std::string Normalized(const IFileSystem& files, const std::string& sPath) {
     return std::filesystem::path(AbsolutePath(files.CurrentDirectory(), sPath))
@@ -87,6 +34,18 @@ bool IsTakenByBatch(const IFileSystem& files, const CConverterDlg& dlg,
 
 } // namespace
 
+// The save dialog for file nIndex, proposing sProposed; false when the user cancels, and the
+// temporary file is then discarded.
+bool CConverterDlg::AskForDestination(const std::string& sProposed, int nIndex,
+                                      std::string* psDestination) {
+    const SaveDialogRequest request{{{"Veltrane (*.wrm)", "*.wrm"}}, "wrm", sProposed};
+    if (!m_platform.m_ui.ShowSaveDialog(request, psDestination)) {
+        DeleteTempFile(nIndex);
+        return false;
+    }
+    return true;
+}
+
 void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
     IFileSystem& files = m_platform.m_files;
     const std::string sProposed = ProposedName(m_ppszFiles[nIndex]);
@@ -95,43 +54,41 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
     if (nIndex == 0) {
         m_asSavedPaths.clear(); // file 0 starts the batch's save steps
     }
-    if (m_bStop) {
-        // Nothing of a stopped batch is saved, and nothing of it is left behind.
+    if (m_bJobStopped) {
+        // A job was cut short by Stop: nothing of the batch is saved, and nothing of it is left
+        // behind.
         m_bBusy = false;
-        files.Delete(sTempPath);
+        DeleteTempFile(nIndex);
         return;
     }
     std::string sDestination = sProposed; // a bare name: in the current directory
     const bool bAutomatic = bSaveMode && nIndex != 0;
-    if (!bAutomatic) {
-        const SaveDialogRequest request{{{"Veltrane (*.wrm)", "*.wrm"}}, "wrm", sProposed};
-        if (!m_platform.m_ui.ShowSaveDialog(request, &sDestination)) {
-            files.Delete(sTempPath);
+    if (!bAutomatic && !AskForDestination(sProposed, nIndex, &sDestination)) {
+        return;
+    }
+    std::string sWritten = Normalized(files, sDestination);
+    if (bAutomatic && IsTakenByBatch(files, *this, sWritten)) {
+        // No dialog has asked the user, and the name is that of an input or an earlier result
+        // of this batch: the user chooses where this one goes, as in SaveAs.
+        if (!AskForDestination(sProposed, nIndex, &sDestination)) {
             return;
         }
-    }
-    const std::string sWritten = Normalized(files, sDestination);
-    if (bAutomatic && IsTakenByBatch(files, *this, sWritten)) {
-        // No dialog has asked the user: an input or an earlier result of this batch is never
-        // replaced under its feet. The frames stay in the temporary file.
-        ShowError(kMsgNameTaken + sDestination);
-        m_bBusy = false;
-        return;
+        sWritten = Normalized(files, sDestination);
     }
     std::unique_ptr<IFile> pTemp;
     if (const int nError = files.OpenRead(sTempPath, &pTemp); nError != 0) {
         ShowError(SystemErrorText(nError) + sTempPath);
         m_bBusy = false;
-        files.Delete(sTempPath);
+        DeleteTempFile(nIndex);
         return;
     }
-    if (const int nError = CopyFile(files, *pTemp, sDestination); nError != 0) {
+    if (const int nError = WriteSaveOutput(files, *pTemp, sDestination); nError != 0) {
         ShowError(SystemErrorText(nError) + sDestination);
         m_bBusy = false;
         return; // the temporary file stays, the only copy of the frames
     }
     pTemp.reset();
-    files.Delete(sTempPath);
+    DeleteTempFile(nIndex);
     m_asSavedPaths.push_back(sWritten);
 }
 

@@ -37,6 +37,7 @@ void CConverterDlg::OnValidateFiles(std::intptr_t, std::intptr_t) {
     m_pnDataOffset = std::move(dataOffsets);
     m_pnDataBytes = std::move(dataBytes);
     m_nFiles = static_cast<int>(m_ppszFiles.size());
+    m_abTempMade.assign(m_ppszFiles.size(), 0);
 
     m_platform.m_ui.SetBarRange(ProgressBar::Total, nTotalFrames);
     m_nCurrent = 0;

@@ -1,7 +1,8 @@
-// Files as the conversion uses them: open for reading, create (replacing), delete, rename,
-// size, seek, read and write. Every operation returns 0 or the errno of its failure, whose
-// text SystemErrorText gives for the messages. Paths use "/"; a relative path is resolved
-// against the file system's current directory, which the open and save dialogs move.
+// Files as the conversion uses them: open for reading or writing, create (replacing), delete,
+// rename, size, seek, read, write, truncate and mode, symbolic links, and advisory locks. Every
+// operation returns 0 or the errno of its failure, whose text SystemErrorText gives for the
+// messages. Paths use "/"; a relative path is resolved against the file system's current directory,
+// which the open and save dialogs move.
 #pragma once
 
 #include <cstddef>
@@ -27,7 +28,18 @@ class IFile {
     virtual int Size(std::uint64_t* pnSize) = 0;
     // Makes the written bytes durable before a rename publishes them.
     virtual int Sync() = 0;
+    // Cuts the file to nSize bytes.
+    virtual int Truncate(std::uint64_t nSize) = 0;
+    // The permission bits of the file (07777 of its mode), and setting them.
+    virtual int Mode(std::uint32_t* pnMode) = 0;
+    virtual int SetMode(std::uint32_t nMode) = 0;
     virtual int Close() = 0;
+};
+
+// An advisory lock; released when the object is destroyed.
+class IFileLock {
+  public:
+    virtual ~IFileLock() = default;
 };
 
 class IFileSystem {
@@ -38,9 +50,19 @@ class IFileSystem {
     virtual int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
     // Creates a file for writing; an existing file of that name is emptied.
     virtual int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
+    // Opens an existing file for writing, at its start, without emptying it: fails as the
+    // system refuses a writer (a write-protected file, a folder).
+    virtual int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
     virtual int Delete(const std::string& sPath) = 0;
     // Renames sFrom to sTo, replacing sTo in one step.
     virtual int Rename(const std::string& sFrom, const std::string& sTo) = 0;
+    // The file that sPath names once the symbolic links of its last component are followed
+    // (sPath itself when it is none, or the path a dangling link points at); absolute.
+    virtual int FollowLinks(const std::string& sPath, std::string* psTarget) = 0;
+    // Takes an exclusive advisory lock on the file sPath, created if need be, without waiting:
+    // EWOULDBLOCK when another holder has it, whatever process that is. The file is removed
+    // when the lock is released, and a holder never keeps a lock on a file that is gone.
+    virtual int Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) = 0;
 
     // The folder against which relative paths are resolved, without a trailing "/" (except
     // for the root itself).

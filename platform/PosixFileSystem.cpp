@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +74,23 @@ class CPosixFile : public IFile {
 
     int Sync() override { return ::fsync(m_nFd) == 0 ? 0 : errno; }
 
+    int Truncate(std::uint64_t nSize) override {
+        return ::ftruncate(m_nFd, static_cast<off_t>(nSize)) == 0 ? 0 : errno;
+    }
+
+    int Mode(std::uint32_t* pnMode) override {
+        struct stat info {};
+        if (::fstat(m_nFd, &info) != 0) {
+            return errno;
+        }
+        *pnMode = info.st_mode & 07777;
+        return 0;
+    }
+
+    int SetMode(std::uint32_t nMode) override {
+        return ::fchmod(m_nFd, static_cast<mode_t>(nMode)) == 0 ? 0 : errno;
+    }
+
     int Close() override {
         if (m_nFd < 0) {
             return 0;
@@ -92,6 +110,33 @@ bool IsFolder(int nFd) {
     struct stat info {};
     return ::fstat(nFd, &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+// Holds the lock of an open lock file; on release the file is removed first, so that a process
+// that opened it meanwhile finds, once it has the lock, that the name is no longer its file.
+class CPosixLock : public IFileLock {
+  public:
+    CPosixLock(int nFd, std::string sPath) : m_nFd(nFd), m_sPath(std::move(sPath)) {}
+    ~CPosixLock() override {
+        ::unlink(m_sPath.c_str());
+        ::close(m_nFd);
+    }
+    CPosixLock(const CPosixLock&) = delete;
+    CPosixLock& operator=(const CPosixLock&) = delete;
+
+  private:
+    int m_nFd;
+    std::string m_sPath;
+};
+
+// Whether the open file nFd is still the file that sPath names.
+bool IsNamedBy(int nFd, const std::string& sPath) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(nFd, &opened) == 0 && ::stat(sPath.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+constexpr int kMaxLinks = 40; // as the system's own limit on a path's links
 
 int OpenFile(const std::string& sPath, int nFlags, std::unique_ptr<IFile>* ppFile) {
     const int nFd = ::open(sPath.c_str(), nFlags | O_CLOEXEC, 0666);
@@ -136,12 +181,55 @@ int CPosixFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* p
     return OpenFile(Resolve(sPath), O_WRONLY | O_CREAT | O_TRUNC, ppFile);
 }
 
+int CPosixFileSystem::OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    return OpenFile(Resolve(sPath), O_WRONLY, ppFile);
+}
+
 int CPosixFileSystem::Delete(const std::string& sPath) {
     return ::unlink(Resolve(sPath).c_str()) == 0 ? 0 : errno;
 }
 
 int CPosixFileSystem::Rename(const std::string& sFrom, const std::string& sTo) {
     return std::rename(Resolve(sFrom).c_str(), Resolve(sTo).c_str()) == 0 ? 0 : errno;
+}
+
+int CPosixFileSystem::FollowLinks(const std::string& sPath, std::string* psTarget) {
+    std::string sCurrent = Resolve(sPath);
+    for (int i = 0; i < kMaxLinks; ++i) {
+        struct stat info {};
+        if (::lstat(sCurrent.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            *psTarget = sCurrent; // a missing file is where the link (or the path) points
+            return 0;
+        }
+        std::string sLink(static_cast<std::size_t>(info.st_size) + 256, '\0');
+        const ssize_t nLength = ::readlink(sCurrent.c_str(), sLink.data(), sLink.size());
+        if (nLength < 0) {
+            return errno;
+        }
+        sLink.resize(static_cast<std::size_t>(nLength));
+        sCurrent = AbsolutePath(FolderOf(sCurrent), sLink);
+    }
+    return ELOOP;
+}
+
+int CPosixFileSystem::Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) {
+    const std::string sAbsolute = Resolve(sPath);
+    for (;;) {
+        const int nFd = ::open(sAbsolute.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (nFd < 0) {
+            return errno;
+        }
+        if (::flock(nFd, LOCK_EX | LOCK_NB) != 0) {
+            const int nError = errno;
+            ::close(nFd);
+            return nError;
+        }
+        if (IsNamedBy(nFd, sAbsolute)) {
+            *ppLock = std::make_unique<CPosixLock>(nFd, sAbsolute);
+            return 0;
+        }
+        ::close(nFd); // its holder removed it as it ended: lock the file now of that name
+    }
 }
 
 std::string CPosixFileSystem::CurrentDirectory() const {

@@ -14,8 +14,11 @@ class CPosixFileSystem : public IFileSystem {
 
     int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
+    int FollowLinks(const std::string& sPath, std::string* psTarget) override;
+    int Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) override;
     std::string CurrentDirectory() const override;
     int SetCurrentDirectory(const std::string& sFolder) override;
 

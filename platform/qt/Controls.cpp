@@ -6,6 +6,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include <algorithm>
 #include <climits>
@@ -23,13 +25,51 @@ class CManualRadioButton : public QRadioButton {
     void nextCheckState() override {}
 };
 
+// A push button whose pushed look is its own state: Qt's down state, which setDown gives, is
+// cleared whenever the button loses the focus, while the dialog's look of a batch must hold
+// through the open and save dialogs and the message boxes.
+class CLookButton : public QPushButton {
+  public:
+    // As the system's buttons do, a clicked button is drawn normal before its click is handled
+    // (this connection comes before the dialog's).
+    CLookButton(const QString& sText, QWidget* pParent) : QPushButton(sText, pParent) {
+        connect(this, &QAbstractButton::clicked, this, [this] { SetPushedLook(false); });
+    }
+
+    void SetPushedLook(bool bPushed) {
+        m_bPushedLook = bPushed;
+        update();
+    }
+    // Whether the button is drawn pushed in: its look, or a press of the mouse or the key.
+    bool IsDrawnPushed() const { return (LookOption().state & QStyle::State_Sunken) != 0; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        painter.drawControl(QStyle::CE_PushButton, LookOption());
+    }
+
+  private:
+    QStyleOptionButton LookOption() const {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        if (m_bPushedLook) {
+            option.state |= QStyle::State_Sunken;
+            option.state &= ~QStyle::State_Raised;
+        }
+        return option;
+    }
+
+    bool m_bPushedLook = false;
+};
+
 QAbstractButton* MakeButton(const QString& sText, unsigned nStyle, QWidget* pParent) {
     if ((nStyle & kStyleButtonType) == kStyleRadioButton) {
         auto* pRadio = new CManualRadioButton(sText, pParent);
         pRadio->setAutoExclusive(false);
         return pRadio;
     }
-    auto* pPush = new QPushButton(sText, pParent);
+    auto* pPush = new CLookButton(sText, pParent);
     pPush->setAutoDefault(false); // Enter is the dialog's business, see CDialog
     return pPush;
 }
@@ -55,12 +95,17 @@ bool CButton::Create(const QString& sText, unsigned nStyle, const QRect& rect, C
 }
 
 void CButton::SetState(bool bPushed) {
-    if (m_pWnd) {
+    if (auto* pPush = dynamic_cast<CLookButton*>(m_pWnd.data())) {
+        pPush->SetPushedLook(bPushed);
+    } else if (m_pWnd) {
         m_pWnd->setDown(bPushed);
     }
 }
 
 bool CButton::GetState() const {
+    if (const auto* pPush = dynamic_cast<const CLookButton*>(m_pWnd.data())) {
+        return pPush->IsDrawnPushed();
+    }
     return m_pWnd && m_pWnd->isDown();
 }
 

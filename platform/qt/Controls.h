@@ -30,9 +30,10 @@ class CButton {
     // the button already exists.
     bool Create(const QString& sText, unsigned nStyle, const QRect& rect, CDialog* pParent,
                 int nId);
-    // Drawn pushed in, or normal, without being held down. The platform draws a clicked push
-    // button normal again before its click is handled.
+    // Drawn pushed in, or normal, without being held down; the look holds whatever the focus
+    // does. The platform draws a clicked push button normal again before its click is handled.
     void SetState(bool bPushed);
+    // Whether the button is drawn pushed in.
     bool GetState() const;
     // The check mark of a radio button; a click never changes it.
     void SetCheck(bool bChecked);

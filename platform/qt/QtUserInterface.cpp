@@ -64,12 +64,14 @@ void CQtUserInterface::ShowMessageBox(const std::string& sText, const std::strin
 }
 
 QStringList CQtUserInterface::ChooseFiles(const OpenDialogRequest& request) {
-    if (!m_nextOpen.isEmpty()) {
-        return std::exchange(m_nextOpen, {});
-    }
-    const QStringList paths = m_dialogs.GetOpenFileNames(
-        &m_controls.m_dialog, QtPath(m_files.CurrentDirectory()), QtFilters(request.m_filters),
-        QString::fromStdString(request.m_sDefaultExtension));
+    // Files given in advance (dropped, or named on the command line) are held to the same rule
+    // as the dialog's answer: the answer is built from the first file's folder.
+    const QStringList paths =
+        !m_nextOpen.isEmpty()
+            ? std::exchange(m_nextOpen, {})
+            : m_dialogs.GetOpenFileNames(&m_controls.m_dialog, QtPath(m_files.CurrentDirectory()),
+                                         QtFilters(request.m_filters),
+                                         QString::fromStdString(request.m_sDefaultExtension));
     if (!InOneFolder(paths)) {
         const auto itOther = std::find_if(paths.begin(), paths.end(), [&](const QString& s) {
             return !InOneFolder({paths.front(), s});

@@ -31,8 +31,9 @@ class CQtUserInterface : public IUserInterface {
     CQtUserInterface(CQtMessageLoop& loop, IFileSystem& files, ICommonDialogs& dialogs,
                      DialogControls controls);
 
-    // The next open dialog is not shown: it answers with these files, full paths of one
-    // folder, as if the user had chosen them there (files dropped on the dialog).
+    // The next open dialog is not shown: it answers with these files, full paths, as if the
+    // user had chosen them there (files dropped on the dialog or named on the command line);
+    // files of several folders are refused as the dialog's answer would be.
     void AnswerNextOpen(const QStringList& paths);
 
     void ShowMessageBox(const std::string& sText, const std::string& sCaption) override;

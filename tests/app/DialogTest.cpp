@@ -59,6 +59,8 @@ class DialogTest : public QObject {
     void stopInTheMiddleSavesNothingAndLeavesNothing();
     void exitInTheMiddleStopsWaitsAndLeavesNothing();
     void filesDroppedOnTheIdleDialogStartABatch();
+    void filesOfTwoFoldersOnTheCommandLineStartNoBatch();
+    void thePushedLooksHoldWhileAModalWindowHasTheFocus();
 
   private:
     QString Source(const std::string& sName, std::size_t nSamples, unsigned nSeed);
@@ -368,6 +370,116 @@ void DialogTest::filesDroppedOnTheIdleDialogStartABatch() {
     QVERIFY(ReadBytes(m_sOut + "a.wrm") == EncodeDirect(Voice(240 * 30, 37)));
     QCOMPARE(Listing(m_sOut), (QStringList{u"a.wrm"_s, u"c.wav"_s}));
     QCOMPARE(Listing(m_sSource), (QStringList{u"a.wav"_s, u"b.wav"_s}));
+}
+
+// "veltrane d1/a.wav d2/b.wav" with a b.wav in d1 too: the files are refused as the open
+// dialog's answer would be, and d1/b.wav is never converted in d2/b.wav's place.
+void DialogTest::filesOfTwoFoldersOnTheCommandLineStartNoBatch() {
+    const QString sA = Source("a.wav", 240 * 30, 40);
+    Source("b.wav", 240 * 30, 41);
+    const std::string sOtherB = m_sOut + "b.wav";
+    WriteBytes(sOtherB, Wav16(Voice(240 * 30, 42)));
+    CConverterWnd& wnd = *m_pWnd;
+    wnd.Create();
+    wnd.show();
+    QVERIFY(wnd.StartBatchWith({sA, QString::fromStdString(sOtherB)}));
+    QTRY_VERIFY_WITH_TIMEOUT(wnd.Batch().IsIdle(), 30000);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_pDialogs->m_messages.size(), 1u);
+    QCOMPARE(m_pDialogs->m_messages[0].m_sText,
+             u"The files of one batch must be in one folder.\n"_s +
+                 QString::fromStdString(sOtherB));
+    QCOMPARE(m_pDialogs->m_messages[0].m_sCaption, u"Error"_s);
+    QVERIFY(m_pDialogs->m_openRequests.empty());
+    QVERIFY(m_pDialogs->m_saveRequests.empty());
+    QCOMPARE(Listing(m_sSource), (QStringList{u"a.wav"_s, u"b.wav"_s}));
+    QCOMPARE(Listing(m_sOut), (QStringList{u"b.wav"_s}));
+    QVERIFY(!wnd.m_btnCompress.GetState());
+    QVERIFY(wnd.m_btnStop.GetState());
+}
+
+namespace {
+
+// Dialogs that open a real modal window, which takes the focus from the main dialog, and
+// record the looks of Compress and Stop while it is open.
+class CModalDialogs : public CAnsweredDialogs {
+  public:
+    explicit CModalDialogs(CConverterWnd*& pWnd) : m_pWnd(pWnd) {}
+
+    QStringList GetOpenFileNames(QWidget* pParent, const QString& sFolder,
+                                 const QStringList& filters,
+                                 const QString& sDefaultSuffix) override {
+        OpenModalWindow(pParent);
+        return CAnsweredDialogs::GetOpenFileNames(pParent, sFolder, filters, sDefaultSuffix);
+    }
+
+    void MessageBox(QWidget* pParent, const QString& sText, const QString& sCaption) override {
+        OpenModalWindow(pParent);
+        CAnsweredDialogs::MessageBox(pParent, sText, sCaption);
+    }
+
+    struct Looks {
+        bool m_bCompressDown;
+        bool m_bStopDown;
+        bool m_bFocusAway; // the modal window had taken the focus
+    };
+    std::vector<Looks> m_looks;
+
+  private:
+    void OpenModalWindow(QWidget* pParent) {
+        QDialog modal(pParent);
+        auto* pButton = new QPushButton(u"OK"_s, &modal);
+        pButton->setFocus();
+        QTimer::singleShot(0, &modal, [this, &modal] {
+            QTRY_VERIFY(modal.isActiveWindow());
+            m_looks.push_back({m_pWnd->m_btnCompress.GetState(), m_pWnd->m_btnStop.GetState(),
+                               !m_pWnd->isActiveWindow()});
+            modal.accept();
+        });
+        modal.exec();
+    }
+
+    CConverterWnd*& m_pWnd;
+};
+
+} // namespace
+
+// The looks of a batch (Compress pushed, Stop normal) hold while a modal window (the open
+// dialog, a message box) has the focus; the idle look of Stop holds when Tab moves the focus
+// through it.
+void DialogTest::thePushedLooksHoldWhileAModalWindowHasTheFocus() {
+    CConverterWnd* pWnd = nullptr;
+    CModalDialogs dialogs(pWnd);
+    CConverterWnd wnd(dialogs);
+    pWnd = &wnd;
+    wnd.Create();
+    wnd.show();
+    wnd.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&wnd));
+
+    wnd.m_btnStop.Widget()->setFocus();
+    QVERIFY(wnd.m_btnStop.Widget()->hasFocus());
+    QTest::keyClick(&wnd, Qt::Key_Tab);
+    QVERIFY(!wnd.m_btnStop.Widget()->hasFocus());
+    QVERIFY(wnd.m_btnStop.GetState());
+    QVERIFY(!wnd.m_btnCompress.GetState());
+
+    const std::string sBad = m_sSource + "bad.wav";
+    WriteBytes(sBad, Bytes(50, 1)); // its message box opens during the validation
+    dialogs.AnswerOpen({Source("a.wav", 240 * 30, 43), QString::fromStdString(sBad)});
+    dialogs.AnswerSave(QString::fromStdString(m_sOut) + "a.wrm");
+    QTest::mouseClick(wnd.m_btnCompress.Widget(), Qt::LeftButton);
+    QVERIFY(wnd.m_btnCompress.Widget()->hasFocus());
+    QTRY_VERIFY_WITH_TIMEOUT(wnd.Batch().IsIdle(), 30000);
+    QCOMPARE(dialogs.m_looks.size(), 2u); // the open dialog, the message box
+    for (const CModalDialogs::Looks& looks : dialogs.m_looks) {
+        QVERIFY(looks.m_bFocusAway);
+        QVERIFY(looks.m_bCompressDown);
+        QVERIFY(!looks.m_bStopDown);
+    }
+    QVERIFY(!wnd.m_btnCompress.GetState());
+    QVERIFY(wnd.m_btnStop.GetState());
+    QVERIFY(ReadBytes(m_sOut + "a.wrm") == EncodeDirect(Voice(240 * 30, 43)));
 }
 
 } // namespace veltrane::test

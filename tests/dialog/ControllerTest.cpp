@@ -357,5 +357,117 @@ TEST_F(ControllerTest, ExitDuringABatchStopsAndWaitsForTheWorkerAndLeavesNoFileB
     EXPECT_EQ(m_ui.Events().size(), events.size());
 }
 
+// A Stop clicked after the last file's final stop check cuts no job short: the batch is saved
+// whole, although the flag is set when the finish step runs.
+TEST_F(ControllerTest, AStopAfterTheLastStopCheckStillSavesTheWholeBatch) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sC = Source("c.wav", m_c);
+    m_ui.SetHook([&](const std::string& sEvent) {
+        if (sEvent == "Label.Hide" && m_ui.LabelText() == sC) {
+            m_dlg.OnStop(); // c is encoded to its end; message 99 is not handled yet
+        }
+    });
+    m_dlg.OnSave();
+    m_ui.AnswerOpen({sA, sC});
+    m_ui.AnswerSave(m_sOut + "a.wrm");
+    Compress();
+    EXPECT_TRUE(m_dlg.m_bStop);
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_TRUE(ReadBytes(m_sOut + "a.wrm") == EncodeDirect(m_a));
+    EXPECT_TRUE(ReadBytes(m_sOut + "c.wrm") == EncodeDirect(m_c));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "c.wav"}));
+    ExpectIdleAndReleased();
+}
+
+// Closing the window after Compress but before the selection or the validation is handled
+// deletes nothing: no job of the new batch has made a temporary file yet, and files of those
+// names (here left by the earlier batch's numbering, in the current directory and in the
+// source folder) belong to someone else.
+TEST_F(ControllerTest, ClosingBeforeTheSelectionOrValidationDeletesNoFileItDidNotWrite) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sC = Source("c.wav", m_c);
+    for (int nHandled = 0; nHandled < 2; ++nHandled) {
+        CScriptedPlatform platform;
+        auto pDlg = std::make_unique<CConverterDlg>(platform.Get());
+        pDlg->OnSaveAs();
+        platform.Ui().AnswerOpen({sA, sC});
+        platform.Ui().AnswerSave(m_sOut + "a.wrm");
+        platform.Ui().AnswerSave(m_sOut + "c.wrm");
+        pDlg->OnCompress();
+        platform.Loop().Run(); // a first batch of two files, saved in out/
+        ASSERT_EQ(Listing(m_sOut), (std::vector<std::string>{"a.wrm", "c.wrm"}));
+        const std::vector<std::string> foreign = {m_sOut + "tmp0.~rm", m_sOut + "tmp1.~rm",
+                                                  m_sSource + "tmp1.~rm"};
+        for (const std::string& sPath : foreign) {
+            WriteBytes(sPath, Bytes(30, 5));
+        }
+        platform.Ui().AnswerOpen({sA, sC});
+        pDlg->OnCompress();
+        for (int i = 0; i < nHandled; ++i) {
+            ASSERT_TRUE(platform.Loop().HandleOne()); // 101: the selection, not the validation
+        }
+        EXPECT_TRUE(pDlg->OnCommand(kIdExit));
+        pDlg.reset(); // the window closes
+        for (const std::string& sPath : foreign) {
+            EXPECT_EQ(ReadBytes(sPath), Bytes(30, 5)) << sPath << " after " << nHandled;
+            std::filesystem::remove(sPath);
+        }
+        std::filesystem::remove(m_sOut + "a.wrm");
+        std::filesystem::remove(m_sOut + "c.wrm");
+    }
+}
+
+// Two windows converting in one folder: the second is refused before it writes anything, with
+// a message naming the folder, and the first, whose first file is already encoded into
+// tmp0.~rm, goes on to save it whole.
+TEST_F(ControllerTest, ASecondBatchInTheSameFolderIsRefusedAndLeavesTheFirstUntouched) {
+    const std::string sA = Source("a.wav", m_a);
+    const std::string sC = Source("c.wav", m_c);
+    m_dlg.OnSave();
+    m_ui.AnswerOpen({sA, sC});
+    m_ui.AnswerSave(m_sOut + "a.wrm");
+    m_dlg.OnCompress();
+    CScriptedLoop& loop = m_platform.Loop();
+    for (int i = 0; i < 3; ++i) { // 101, 100, and 99 that starts a's worker
+        ASSERT_TRUE(loop.HandleOne());
+    }
+    loop.WaitForThreads();
+    const Bytes first = ReadBytes(m_sSource + "tmp0.~rm");
+    ASSERT_EQ(first, EncodeDirect(m_a));
+
+    CScriptedPlatform other;
+    CConverterDlg otherDlg(other.Get());
+    other.Ui().AnswerOpen({sC});
+    other.Ui().AcceptSave();
+    otherDlg.OnCompress();
+    other.Loop().Run();
+    EXPECT_EQ(
+        other.Ui().MessageBoxes(),
+        (std::vector<MessageBoxRecord>{{std::string(kMsgTempFilesInUse) + m_sSource, "Error"}}));
+    EXPECT_EQ(other.Loop().ThreadsStarted(), 0);
+    EXPECT_TRUE(otherDlg.IsIdle());
+    EXPECT_FALSE(other.Ui().Pushed(Button::Compress));
+    EXPECT_TRUE(other.Ui().Pushed(Button::Stop));
+    const std::vector<std::string> operations = other.Files().Operations();
+    EXPECT_TRUE(std::none_of(operations.begin(), operations.end(), [](const std::string& s) {
+        return s.starts_with("create") || s.starts_with("delete");
+    })) << ::testing::PrintToString(operations);
+    EXPECT_EQ(ReadBytes(m_sSource + "tmp0.~rm"), first);
+
+    loop.Run();
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_TRUE(ReadBytes(m_sOut + "a.wrm") == EncodeDirect(m_a));
+    EXPECT_TRUE(ReadBytes(m_sOut + "c.wrm") == EncodeDirect(m_c));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wav", "c.wav"}));
+    ExpectIdleAndReleased();
+
+    other.Ui().AnswerOpen({sC}); // once the first batch has ended, the folder is free
+    other.Ui().AcceptSave();
+    otherDlg.OnCompress();
+    other.Loop().Run();
+    EXPECT_EQ(other.Ui().MessageBoxes().size(), 1u);
+    EXPECT_TRUE(ReadBytes(m_sSource + "c.wrm") == EncodeDirect(m_c));
+}
+
 } // namespace
 } // namespace veltrane::test

@@ -26,9 +26,14 @@ TEST_F(OpenFilesTest, OneFileGivesItsFolderItsNameAndTheTemporaryFolder) {
     EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"a.wav"}));
     EXPECT_EQ(m_dlg.m_nFiles, 1);
     EXPECT_EQ(m_dlg.m_pszTempDir, sRec); // the current directory the dialog left
-    // The probe was made in the source folder and removed again.
-    EXPECT_EQ(m_files.Operations(), (std::vector<std::string>{"create " + sRec + "tmp0.~rm",
-                                                              "delete " + sRec + "tmp0.~rm"}));
+    // The folder's temporary files were locked, then the probe was made in the source folder
+    // and removed again.
+    EXPECT_EQ(m_files.Operations(),
+              (std::vector<std::string>{"lock " + sRec + "tmp.~lock", "create " + sRec + "tmp0.~rm",
+                                        "delete " + sRec + "tmp0.~rm"}));
+    EXPECT_TRUE(Exists(sRec + "tmp.~lock"));
+    m_dlg.m_pTempLock.reset(); // as the batch's end does
+    EXPECT_FALSE(Exists(sRec + "tmp.~lock"));
     EXPECT_FALSE(Exists(sRec + "tmp0.~rm"));
     EXPECT_EQ(m_platform.Loop().Pending(),
               (std::vector<PostedMessage>{{MSG_VALIDATE_FILES, 1, 0}}));
@@ -88,7 +93,40 @@ TEST_F(OpenFilesTest, ARelativeTempIsTakenFromTheSelectionsFolderForTheWholeBatc
     EXPECT_TRUE(m_ui.MessageBoxes().empty());
     EXPECT_EQ(ReadBytes(sOut + "x.wrm").size(), 2u * kFrameBytes);
     EXPECT_EQ(ReadBytes(sOut + "b.wrm").size(), 3u * kFrameBytes);
+    m_dlg.m_pTempLock.reset(); // as the batch's end does
     EXPECT_TRUE(std::filesystem::is_empty(m_folder.Path() + "/temp"));
+    EXPECT_TRUE(std::filesystem::is_empty(sReadOnly.substr(0, sReadOnly.size() - 1)) ||
+                !Exists(sReadOnly + "tmp.~lock"));
+}
+
+// The temporary files' folder locked by another batch (the source folder, or TEMP when the
+// source folder cannot be written): the batch is refused before it writes anything there, with
+// the folder named, and returns to the idle look.
+TEST_F(OpenFilesTest, ATemporaryFolderLockedByAnotherBatchIsRefused) {
+    const std::string sRec = m_folder.Make("rec/");
+    const std::string sReadOnly = m_folder.Make("ro/");
+    const std::string sTemp = m_folder.Make("temp/");
+    m_platform.Environment().Set("TEMP", sTemp);
+    m_files.InjectFault({FileOp::Lock, sRec + "tmp.~lock", EWOULDBLOCK});
+    m_files.InjectFault({FileOp::Lock, sTemp + "tmp.~lock", EWOULDBLOCK});
+    m_files.InjectFault({FileOp::Create, sReadOnly + "*", EROFS});
+    for (const std::string& sFolder : {sRec, sReadOnly}) {
+        m_ui.AnswerOpen({sFolder + "a.wav"});
+        Open();
+        const std::string sLocked = sFolder == sRec ? sRec : sTemp;
+        EXPECT_EQ(m_ui.MessageBoxes().back(),
+                  (MessageBoxRecord{kMsgTempFilesInUse + sLocked, "Error"}));
+        EXPECT_TRUE(m_platform.Loop().Pending().empty());
+        EXPECT_TRUE(m_dlg.IsIdle());
+        EXPECT_TRUE(m_dlg.m_ppszFiles.empty());
+        EXPECT_EQ(m_dlg.m_pTempLock, nullptr);
+        EXPECT_FALSE(m_ui.Pushed(Button::Compress));
+        EXPECT_TRUE(m_ui.Pushed(Button::Stop));
+    }
+    const std::vector<std::string> operations = m_files.Operations();
+    EXPECT_TRUE(std::none_of(operations.begin(), operations.end(), [](const std::string& s) {
+        return s.find("tmp0.~rm") != std::string::npos && !s.ends_with("Read-only file system");
+    })) << ::testing::PrintToString(operations);
 }
 
 TEST_F(OpenFilesTest, CancelReturnsToTheIdleLookAndReleasesTheEarlierBatch) {

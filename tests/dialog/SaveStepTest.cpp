@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <unistd.h>
 
 namespace veltrane::test {
 namespace {
@@ -32,8 +33,10 @@ class SaveStepTest : public BatchTest {
     void Batch(const std::vector<std::string>& names, const std::vector<Bytes>& temps) {
         m_dlg.m_ppszFiles = names;
         m_dlg.m_nFiles = static_cast<int>(names.size());
+        m_dlg.m_abTempMade.assign(names.size(), 0);
         for (std::size_t i = 0; i < temps.size(); ++i) {
             WriteBytes(Temp(static_cast<int>(i)), temps[i]);
+            m_dlg.m_abTempMade[i] = 1; // made by its job
         }
     }
 
@@ -122,10 +125,12 @@ TEST_F(SaveStepTest, AMissingTemporaryFileIsReportedAfterItsDialog) {
     EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"a.wrm"}));
 }
 
-// Nothing of a stopped batch is saved, and no temporary file of it stays behind.
+// Nothing of a batch whose job a stop has cut short is saved, and no temporary file of it stays
+// behind.
 TEST_F(SaveStepTest, AStoppedBatchSavesNothingAndLeavesNothing) {
     Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b});
     m_dlg.m_bStop = true;
+    m_dlg.m_bJobStopped = true;
     SaveAll(false);
     EXPECT_TRUE(m_ui.Events().empty());
     EXPECT_TRUE(Files(m_sSource).empty());
@@ -172,25 +177,26 @@ TEST_F(SaveStepTest, AFailedCopyLeavesTheDestinationAndKeepsTheTemporaryFile) {
     }
 }
 
-const std::string kNameTaken = "Not saved: the name belongs to another file of this batch\n";
-
 // Save mode names the later files without asking: two of them that come to the same name, or
 // one whose name is that of an input, would otherwise replace a result or a recording unseen.
-TEST_F(SaveStepTest, SaveModeNeverReplacesAnInputOrAnEarlierResultOfTheBatch) {
+// Such a file is asked for with the save dialog instead, proposing its name, as SaveAs does.
+TEST_F(SaveStepTest, SaveModeAsksWhereANameOfAnInputOrAnEarlierResultOfTheBatchGoes) {
     const Bytes input = Pattern(60, 7);
     WriteBytes(m_sOut + "take.wrm", input);
     m_dlg.m_pszSourceDir = m_sOut; // an input in the folder where the results go
     Batch({"a.wav", "a.WAV", "take.wrm", "b.wav"}, {m_a, m_b, m_c, m_b});
     m_ui.AnswerSave(m_sOut + "a.wrm");
+    m_ui.AnswerSave(m_sOut + "a2.wrm");
+    m_ui.CancelSave();
     SaveAll(true);
-    EXPECT_EQ(m_ui.MessageBoxes(),
-              (std::vector<MessageBoxRecord>{{kNameTaken + "a.wrm", "Error"},
-                                             {kNameTaken + "take.wrm", "Error"}}));
-    EXPECT_FALSE(m_dlg.m_bBusy);
+    EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"SaveDialog a.wrm", "SaveDialog a.wrm",
+                                                       "SaveDialog take.wrm"}));
+    EXPECT_TRUE(m_dlg.m_bBusy);
     EXPECT_EQ(ReadBytes(m_sOut + "a.wrm"), m_a);
+    EXPECT_EQ(ReadBytes(m_sOut + "a2.wrm"), m_b);
     EXPECT_EQ(ReadBytes(m_sOut + "take.wrm"), input);
     EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b); // the batch goes on
-    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"tmp1.~rm", "tmp2.~rm"}));
+    EXPECT_TRUE(Files(m_sSource).empty());       // the cancelled one is discarded, as in SaveAs
 }
 
 // The record of written results is the running batch's own: a file of the same name left by an
@@ -213,10 +219,86 @@ TEST_F(SaveStepTest, ASavedFileReplacesAnEarlierOneThroughARename) {
     SaveAll(true);
     EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a);
     const std::vector<std::string> operations = m_files.Operations();
-    EXPECT_EQ(std::vector<std::string>(operations.end() - 4, operations.end()),
-              (std::vector<std::string>{"open " + Temp(0), "create " + m_sOut + "x.wrm.~part",
+    EXPECT_EQ(std::vector<std::string>(operations.end() - 5, operations.end()),
+              (std::vector<std::string>{"open " + Temp(0), "open-write " + m_sOut + "x.wrm",
+                                        "create " + m_sOut + "x.wrm.~part",
                                         "rename " + m_sOut + "x.wrm.~part " + m_sOut + "x.wrm",
                                         "delete " + Temp(0)}));
+}
+
+// A symbolic link as the destination: the result goes to the file it points at, and the link
+// stays a link.
+TEST_F(SaveStepTest, ASavedFileIsWrittenThroughASymbolicLinkToItsTarget) {
+    const std::string sTarget = m_folder.Make("store/x.wrm");
+    WriteBytes(sTarget, Pattern(90, 9));
+    std::filesystem::create_symlink("../store/x.wrm", m_sOut + "x.wrm");
+    std::filesystem::create_symlink(m_sOut + "none.wrm", m_sOut + "dangling.wrm");
+    Batch({"a.wav", "b.wav"}, {m_a, m_b});
+    m_ui.AnswerSave(m_sOut + "x.wrm");
+    m_ui.AnswerSave(m_sOut + "dangling.wrm");
+    SaveAll(false);
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(m_sOut + "x.wrm"));
+    EXPECT_EQ(ReadBytes(sTarget), m_a);
+    EXPECT_TRUE(std::filesystem::is_symlink(m_sOut + "dangling.wrm"));
+    EXPECT_EQ(ReadBytes(m_sOut + "none.wrm"), m_b); // a dangling link's target is created
+    EXPECT_EQ(Files(m_folder.Path() + "/store"), (std::vector<std::string>{"x.wrm"}));
+}
+
+// A replaced result keeps the mode of the file it replaces; a new one gets a new file's.
+TEST_F(SaveStepTest, AReplacedFileKeepsItsMode) {
+    namespace fs = std::filesystem;
+    WriteBytes(m_sOut + "x.wrm", Pattern(90, 9));
+    fs::permissions(m_sOut + "x.wrm", fs::perms::owner_read | fs::perms::owner_write |
+                                          fs::perms::group_read | fs::perms::others_exec);
+    Batch({"a.wav", "b.wav"}, {m_a, m_b});
+    m_ui.AnswerSave(m_sOut + "x.wrm");
+    SaveAll(true);
+    EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a);
+    EXPECT_EQ(fs::status(m_sOut + "x.wrm").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_exec);
+    EXPECT_EQ(fs::status(m_sOut + "b.wrm").permissions() & fs::perms::owner_exec, fs::perms::none);
+}
+
+// A folder that refuses the temporary name while the existing file may be written: the file
+// itself is rewritten, to exactly the new bytes, and a file that did not exist is created.
+TEST_F(SaveStepTest, WhereTheFolderRefusesTheTemporaryNameTheFileIsRewrittenInPlace) {
+    WriteBytes(m_sOut + "x.wrm", Pattern(4000, 9)); // longer than the new result
+    m_files.InjectFault({FileOp::Create, "*.~part", EACCES});
+    Batch({"a.wav", "b.wav"}, {m_a, m_b});
+    m_ui.AnswerSave(m_sOut + "x.wrm");
+    SaveAll(true);
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a);
+    EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b);
+    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"b.wrm", "x.wrm"}));
+    EXPECT_TRUE(Files(m_sSource).empty());
+    EXPECT_TRUE(m_dlg.m_bBusy);
+}
+
+// An existing result that the user may not write is refused as creating it would be: the
+// system's text and the destination, the file unchanged, the frames kept in the temporary file.
+// (Under root, which may write any file, the refusal is the injected one.)
+TEST_F(SaveStepTest, AWriteProtectedDestinationIsRefusedWithTheSystemsText) {
+    namespace fs = std::filesystem;
+    const Bytes earlier = Pattern(90, 9);
+    WriteBytes(m_sOut + "x.wrm", earlier);
+    fs::permissions(m_sOut + "x.wrm", fs::perms::owner_read | fs::perms::group_read);
+    if (::geteuid() == 0) {
+        m_files.InjectFault({FileOp::OpenWrite, "*/x.wrm", EACCES});
+    }
+    Batch({"a.wav", "b.wav"}, {m_a, m_b});
+    m_ui.AnswerSave(m_sOut + "x.wrm");
+    SaveAll(true);
+    EXPECT_EQ(m_ui.MessageBoxes(),
+              (std::vector<MessageBoxRecord>{{"Permission denied\n" + m_sOut + "x.wrm", "Error"}}));
+    EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), earlier);
+    EXPECT_EQ(fs::status(m_sOut + "x.wrm").permissions(),
+              fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(ReadBytes(Temp(0)), m_a);
+    EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b); // the batch goes on
+    EXPECT_FALSE(m_dlg.m_bBusy);
 }
 
 } // namespace

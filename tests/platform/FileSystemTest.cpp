@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 
 namespace veltrane {
 namespace {
@@ -145,6 +146,63 @@ TEST_F(FaultyFileSystemTest, AFolderThatCannotBeWrittenAndTheLog) {
         (std::vector<std::string>{"create " + m_folder.Path() + "/ro/tmp0.~rm -> Permission denied",
                                   "create " + m_folder.Path() + "/late.bin",
                                   "create " + m_folder.Path() + "/ro/tmp0.~rm"}));
+}
+
+// The lock holds against every other holder, even one of the same process, until it is
+// released; then its file is gone and the next holder gets it. A file left by a holder that
+// died is simply locked again.
+TEST(PosixFileSystem, ALockHoldsUntilReleasedAndTakesItsFileAlong) {
+    CTestFolder folder;
+    CPosixFileSystem files;
+    CPosixFileSystem other;
+    const std::string sLock = folder.Make("tmp.~lock");
+    std::unique_ptr<IFileLock> pFirst;
+    ASSERT_EQ(files.Lock(sLock, &pFirst), 0);
+    std::unique_ptr<IFileLock> pSecond;
+    EXPECT_EQ(other.Lock(sLock, &pSecond), EWOULDBLOCK);
+    EXPECT_EQ(pSecond, nullptr);
+    pFirst.reset();
+    EXPECT_FALSE(test::Exists(sLock));
+    ASSERT_EQ(other.Lock(sLock, &pSecond), 0);
+    pSecond.reset();
+
+    WriteBytes(sLock, {1, 2});
+    ASSERT_EQ(files.Lock(sLock, &pFirst), 0);
+    EXPECT_EQ(files.Lock(folder.Path() + "/missing/tmp.~lock", &pSecond), ENOENT);
+}
+
+TEST(PosixFileSystem, OpenWriteKeepsTheBytesAndTruncateAndModeWork) {
+    CTestFolder folder;
+    CPosixFileSystem files;
+    const std::string sPath = folder.Make("x.wrm");
+    std::unique_ptr<IFile> pFile;
+    EXPECT_EQ(files.OpenWrite(sPath, &pFile), ENOENT); // it never creates
+    EXPECT_EQ(files.OpenWrite(folder.Path(), &pFile), EISDIR);
+    WriteBytes(sPath, {1, 2, 3, 4, 5});
+    ASSERT_EQ(files.OpenWrite(sPath, &pFile), 0);
+    ASSERT_EQ(pFile->Write("ab", 2), 0);
+    ASSERT_EQ(pFile->SetMode(0640), 0);
+    std::uint32_t nMode = 0;
+    ASSERT_EQ(pFile->Mode(&nMode), 0);
+    EXPECT_EQ(nMode, 0640u);
+    ASSERT_EQ(pFile->Truncate(3), 0);
+    ASSERT_EQ(pFile->Close(), 0);
+    EXPECT_EQ(ReadBytes(sPath), (std::vector<std::uint8_t>{'a', 'b', 3}));
+}
+
+TEST(PosixFileSystem, FollowLinksGivesTheFileALinkChainEndsAt) {
+    CTestFolder folder;
+    CPosixFileSystem files;
+    const std::string sTarget = folder.Make("store/x.wrm");
+    std::filesystem::create_symlink("../store/x.wrm", folder.Make("out/one.wrm"));
+    std::filesystem::create_symlink(folder.Path() + "/out/one.wrm", folder.Make("two.wrm"));
+    std::filesystem::create_symlink("loop.wrm", folder.Make("loop.wrm"));
+    std::string sFound;
+    ASSERT_EQ(files.FollowLinks(folder.Path() + "/two.wrm", &sFound), 0);
+    EXPECT_EQ(std::filesystem::path(sFound).lexically_normal().string(), sTarget);
+    ASSERT_EQ(files.FollowLinks(folder.Path() + "/plain.wrm", &sFound), 0);
+    EXPECT_EQ(sFound, folder.Path() + "/plain.wrm");
+    EXPECT_EQ(files.FollowLinks(folder.Path() + "/loop.wrm", &sFound), ELOOP);
 }
 
 } // namespace

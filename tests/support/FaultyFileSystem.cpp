@@ -39,6 +39,9 @@ class CFaultyFile : public IFile {
 
     int Seek(std::uint64_t nOffset) override { return m_pInner->Seek(nOffset); }
     int Size(std::uint64_t* pnSize) override { return m_pInner->Size(pnSize); }
+    int Truncate(std::uint64_t nSize) override { return m_pInner->Truncate(nSize); }
+    int Mode(std::uint32_t* pnMode) override { return m_pInner->Mode(pnMode); }
+    int SetMode(std::uint32_t nMode) override { return m_pInner->SetMode(nMode); }
 
     int Sync() override {
         const FileFault* pFault = Fault(FileOp::Sync);
@@ -123,13 +126,17 @@ int CFaultyFileSystem::Record(std::string sCall, int nError) {
 
 int CFaultyFileSystem::Open(FileOp op, const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
     const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
-    const std::string sCall = (op == FileOp::Open ? "open " : "create ") + sAbsolute;
+    const char* pszVerb = op == FileOp::Open     ? "open "
+                          : op == FileOp::Create ? "create "
+                                                 : "open-write ";
+    const std::string sCall = pszVerb + sAbsolute;
     if (const int nFault = InjectedError(op, sAbsolute); nFault != 0) {
         return Record(sCall, nFault);
     }
     std::unique_ptr<IFile> pInner;
-    const int nError = op == FileOp::Open ? m_inner.OpenRead(sAbsolute, &pInner)
-                                          : m_inner.Create(sAbsolute, &pInner);
+    const int nError = op == FileOp::Open     ? m_inner.OpenRead(sAbsolute, &pInner)
+                       : op == FileOp::Create ? m_inner.Create(sAbsolute, &pInner)
+                                              : m_inner.OpenWrite(sAbsolute, &pInner);
     if (nError == 0) {
         *ppFile = std::make_unique<CFaultyFile>(std::move(pInner), FaultsOf(sAbsolute));
     }
@@ -142,6 +149,22 @@ int CFaultyFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>
 
 int CFaultyFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
     return Open(FileOp::Create, sPath, ppFile);
+}
+
+int CFaultyFileSystem::OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    return Open(FileOp::OpenWrite, sPath, ppFile);
+}
+
+int CFaultyFileSystem::Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) {
+    const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
+    int nError = InjectedError(FileOp::Lock, sAbsolute);
+    if (nError == 0) {
+        nError = InjectedError(FileOp::Create, sAbsolute);
+    }
+    if (nError == 0) {
+        nError = m_inner.Lock(sAbsolute, ppLock);
+    }
+    return Record("lock " + sAbsolute, nError);
 }
 
 int CFaultyFileSystem::Delete(const std::string& sPath) {

@@ -9,7 +9,9 @@
 
 namespace veltrane {
 
-enum class FileOp { Open, Create, Read, Write, Sync, Close, Delete, Rename };
+// OpenWrite: an existing file opened for writing. Lock: a fault of EWOULDBLOCK is a lock that
+// another process holds; a lock also fails as the Create of its file would.
+enum class FileOp { Open, Create, Read, Write, Sync, Close, Delete, Rename, OpenWrite, Lock };
 
 struct FileFault {
     FileOp m_op;
@@ -28,14 +30,19 @@ class CFaultyFileSystem : public IFileSystem {
     // The fault holds until ClearFaults; the first matching fault of an operation applies.
     void InjectFault(FileFault fault);
     void ClearFaults();
-    // "open PATH", "create PATH", "delete PATH", "rename FROM TO"; a failed call ends in
-    // " -> " and the errno's text.
+    // "open PATH", "create PATH", "open-write PATH", "lock PATH", "delete PATH",
+    // "rename FROM TO"; a failed call ends in " -> " and the errno's text.
     std::vector<std::string> Operations() const;
 
     int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
+    int FollowLinks(const std::string& sPath, std::string* psTarget) override {
+        return m_inner.FollowLinks(AbsolutePath(CurrentDirectory(), sPath), psTarget);
+    }
+    int Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) override;
     std::string CurrentDirectory() const override { return m_inner.CurrentDirectory(); }
     int SetCurrentDirectory(const std::string& sFolder) override {
         return m_inner.SetCurrentDirectory(sFolder);
