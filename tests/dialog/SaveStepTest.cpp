@@ -20,9 +20,7 @@ Bytes Pattern(std::size_t nBytes, std::uint8_t nSeed) {
 class SaveStepTest : public BatchTest {
   protected:
     void SetUp() override {
-        m_sSource = m_folder.Make("src/");
-        m_sOut = m_folder.Make("out/");
-        std::filesystem::create_directories(m_sOut);
+        MakeSourceAndOut();
         ASSERT_EQ(m_files.SetCurrentDirectory(m_sSource), 0);
         m_dlg.m_pszSourceDir = m_sSource;
         m_dlg.m_pszTempDir = m_sSource;
@@ -60,8 +58,6 @@ class SaveStepTest : public BatchTest {
         return names;
     }
 
-    std::string m_sSource;
-    std::string m_sOut;
     const Bytes m_a = Pattern(2500, 1);
     const Bytes m_b = Pattern(3000, 2);
     const Bytes m_c = Pattern(0, 3);
