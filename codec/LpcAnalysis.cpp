@@ -50,6 +50,16 @@ std::int16_t Levinson(const double* adR, double* adA, double* adK) {
     return kLevinsonComplete;
 }
 
+void InverseFilter(const double* adSpeech, const double* adA, double* adResidual) {
+    for (int i = 0; i < kSubframeSamples; ++i) {
+        double dE = adSpeech[i];
+        for (int j = 0; j < kLpcOrder; ++j) {
+            dE -= adA[j] * adSpeech[i - 1 - j];
+        }
+        adResidual[i] = dE;
+    }
+}
+
 void WeightPredictor(const double* adA, double* adWeighted) {
     double dFactor = 0.8;
     for (int k = 0; k < kLpcOrder; ++k) {

@@ -32,8 +32,8 @@ void MakeBwExpand(double* adFactors) {
 } // namespace
 
 CSpeechEncoder::CSpeechEncoder()
-    : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_adInvMem{},
-      m_adLarPrev{}, m_adLarPrev2{}, m_anRcIndex{}, m_adLpcWindow{}, m_adBwExpand{}, m_excIndices{},
+    : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_adLarPrev{},
+      m_adLarPrev2{}, m_anRcIndex{}, m_adLpcWindow{}, m_adBwExpand{}, m_excIndices{},
       m_dPrevIn(0.0), m_dPrevOut(0.0), m_dTilt(0.0), m_dPrevRc1(0.0),
       m_dPrevFixedGain(0.0), m_anPatterns{} {
     for (double& dEntry : m_adInvEnergy) {
@@ -59,6 +59,8 @@ void CSpeechEncoder::EncodeFrame(const std::int16_t* pnSamples, EncodedFrame* pF
     QuantizeLpc(adA, aadInterp, words);
 
     for (int c = 0; c < kSubframes; ++c) {
+        // The residual filter's memory is the 20 samples before the subframe in the history:
+        // across subframes and frames they are exactly the samples it consumed last.
         const double* adSpeech = &m_adSignal[20 + kSubframeSamples * c];
         double adResidual[kSubframeSamples];
         InverseFilter(adSpeech, aadInterp[c].data(), adResidual);
@@ -85,20 +87,6 @@ void CSpeechEncoder::PreFilter(const std::int16_t* pnSamples) {
         m_dPrevIn = dX;
         m_dPrevOut = dY;
         m_adSignal[kSignalLength - kFrameSamples + i] = dY;
-    }
-}
-
-void CSpeechEncoder::InverseFilter(const double* adSpeech, const double* adA, double* adResidual) {
-    for (int i = 0; i < kSubframeSamples; ++i) {
-        double dE = adSpeech[i];
-        for (int j = 0; j < kLpcOrder; ++j) {
-            dE -= adA[j] * m_adInvMem[j];
-        }
-        adResidual[i] = dE;
-        for (int j = kLpcOrder - 1; j >= 1; --j) {
-            m_adInvMem[j] = m_adInvMem[j - 1];
-        }
-        m_adInvMem[0] = adSpeech[i];
     }
 }
 

@@ -24,7 +24,6 @@ class CSpeechEncoder {
     double AnalyzeLpc(double* adA) const;
     void QuantizeLpc(const double* adA, SubframePredictors& aadInterp, LpcParamWords& words);
     LpcParamWords MakeParamWords() const;
-    void InverseFilter(const double* adSpeech, const double* adA, double* adResidual);
     void AnalyzeExcitation(const double* adResidual, const double* adWeighted, int nSubframe,
                            double dTilt);
     void PackFrame(EncodedFrame* pFrame, const LpcParamWords& words) const;
@@ -44,7 +43,6 @@ class CSpeechEncoder {
     double m_adSynMem[kLpcOrder];
     double m_adWgtMem[kLpcOrder];
     double m_adExcHistory[kExcHistoryLength];
-    double m_adInvMem[kLpcOrder];
     double m_adLarPrev[kLpcOrder];
     double m_adLarPrev2[kLpcOrder];
     std::int32_t m_anRcIndex[kLpcOrder];
