@@ -71,7 +71,7 @@ void WeightPredictor(const double* adA, double* adWeighted) {
 double CSpeechEncoder::AnalyzeLpc(double* adA) const {
     double adX[kLpcWindowLength];
     for (int i = 0; i < kLpcWindowLength; ++i) {
-        adX[i] = m_adLpcWindow[i] * m_adSignal[280 + i];
+        adX[i] = m_adLpcWindow[i] * m_adSignal[kLpcWindowStart + i];
     }
     double adR[kLpcOrder + 1];
     Autocorrelate(adX, adR);

@@ -136,8 +136,7 @@ void InterpolatePredictors(const double* adNewer, const double* adOlder,
     }
 }
 
-void CSpeechEncoder::QuantizeLpc(const double* adA, SubframePredictors& aadInterp,
-                                 LpcParamWords& words) {
+void CSpeechEncoder::QuantizeLpc(const double* adA, EncoderFrame& frame) {
     double adK[kLpcOrder];
     PredictorToReflection(adA, adK);
     std::int32_t anNewIndex[kLpcOrder];
@@ -146,10 +145,10 @@ void CSpeechEncoder::QuantizeLpc(const double* adA, SubframePredictors& aadInter
         anNewIndex[n] = QuantizeReflection(n, adK[n]);
         adKq[n] = ReflectionLevel(n, anNewIndex[n]);
     }
-    words = MakeParamWords();
+    frame.m_words = MakeParamWords();
     double adLarNew[kLpcOrder];
     ReflectionToLar(adKq, adLarNew);
-    InterpolatePredictors(m_adLarPrev, m_adLarPrev2, aadInterp);
+    InterpolatePredictors(m_adLarPrev, m_adLarPrev2, frame.m_aadInterp);
     for (int n = 0; n < kLpcOrder; ++n) {
         m_adLarPrev2[n] = m_adLarPrev[n];
         m_adLarPrev[n] = adLarNew[n];

@@ -51,6 +51,18 @@ void ZeroInputResponse(const double* adWeighted, const double* adMem, double* ad
     }
 }
 
+void WeightedTarget(const double* adResidual, const double* adWeighted, double* adWgtMem,
+                    const double* adSynMem, double* adH, double* adX) {
+    double adW[kSubframeSamples];
+    WeightResidual(adResidual, adWeighted, adWgtMem, adW);
+    ImpulseResponse(adWeighted, adH);
+    double adZ[kSubframeSamples];
+    ZeroInputResponse(adWeighted, adSynMem, adZ);
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        adX[n] = adW[n] - adZ[n];
+    }
+}
+
 void BackwardFilter(const double* adTarget, const double* adH, double* adD) {
     for (int i = 0; i < kSubframeSamples; ++i) {
         double dSum = 0.0;

@@ -29,6 +29,12 @@ void ImpulseResponse(const double* adWeighted, double* adH);
 // Output of the weighted synthesis filter with zero input from the given memory (unchanged).
 void ZeroInputResponse(const double* adWeighted, const double* adMem, double* adZ);
 
+// The target of one subframe: x = w - z, w the residual through the weighting filter (which
+// advances adWgtMem) and z the zero-input response from adSynMem (left unchanged); also the
+// impulse response h.
+void WeightedTarget(const double* adResidual, const double* adWeighted, double* adWgtMem,
+                    const double* adSynMem, double* adH, double* adX);
+
 // d[i] = sum over n = i..39 of t[n] * h[n-i], each sum from n = 39 downward.
 void BackwardFilter(const double* adTarget, const double* adH, double* adD);
 

@@ -2,7 +2,6 @@
 
 #include "ExcitationFilters.h"
 #include "codec/CodecTypes.h"
-#include "codec/tables/GainTables.h"
 
 #include <cmath>
 
@@ -14,7 +13,7 @@ constexpr double kFlushLevel = 1e-17;
 constexpr int kCoarseLags = kLagBlocks * kLagsPerBlock;
 
 int CoarseStart(int b, int l) {
-    return kNewestSegment - 40 * b - 3 * l;
+    return kNewestSegment - kSubframeSamples * b - kCoarseLagStep * l;
 }
 
 void RecomputeBlock(const double* adHistory, double dBeta, int b, double* adInvEnergy) {
@@ -79,23 +78,13 @@ void PreselectLags(const double* adHistory, const double* adD, double dBeta, int
     ScoreCoarseLags(adHistory, adD, adInvEnergy, adScore);
     for (int i = 0; i < kLagCandidates / 3; ++i) {
         const int nEntry = TakeBest(adScore, kCoarseLags);
-        const int nCode = 40 * (nEntry / kLagsPerBlock) + 3 * (nEntry % kLagsPerBlock);
+        const int nCode =
+            kSubframeSamples * (nEntry / kLagsPerBlock) + kCoarseLagStep * (nEntry % kLagsPerBlock);
         const int nStart = nCode == 0 ? 0 : nCode - 1;
         for (int j = 0; j < 3; ++j) {
             anCandidates[3 * i + j] = nStart + j;
         }
     }
-}
-
-LagChoice QuantizePitchGain(double dGain) {
-    const bool bNegative = !(dGain >= 0.0);
-    const double dMagnitude = std::fabs(dGain);
-    int e = 0;
-    while (e < kPitchGainSteps - 1 && dMagnitude > static_cast<double>(kPitchGainThresholds[e])) {
-        ++e;
-    }
-    const double dLevel = static_cast<double>(kPitchGainLevels[e]);
-    return {0, bNegative ? 63 - e : e, bNegative ? -dLevel : dLevel};
 }
 
 LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, const double* adH,
@@ -134,9 +123,8 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
             dBestGain = dR / dE;
         }
     }
-    LagChoice choice = QuantizePitchGain(dBestGain);
-    choice.nLagCode = anCandidates[nBest];
-    return choice;
+    const PitchGainCode gain = QuantizePitchGain(dBestGain);
+    return {anCandidates[nBest], gain.nGainIndex, gain.dGain};
 }
 
 void LagVector(const double* adHistory, std::int32_t nLagCode, double* adV) {

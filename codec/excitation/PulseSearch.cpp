@@ -1,7 +1,6 @@
 #include "PulseSearch.h"
 
 #include "ExcitationFilters.h"
-#include "codec/tables/GainTables.h"
 
 #include <cmath>
 
@@ -119,23 +118,6 @@ void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double
     }
 }
 
-double QuantizePulseGain(int nSubframe, double dOptimal, double dPrevGain, std::int32_t* pnIndex) {
-    int j = 0;
-    if (nSubframe == 0) {
-        while (j < kPulseGainSteps - 1 && dOptimal > static_cast<double>(kPulseGainThresholds[j])) {
-            ++j;
-        }
-        *pnIndex = j;
-        return static_cast<double>(kPulseGainLevels[j]);
-    }
-    const double dRatio = dOptimal / dPrevGain;
-    while (j < kGainRatioSteps - 1 && dRatio > static_cast<double>(kGainRatioThresholds[j])) {
-        ++j;
-    }
-    *pnIndex = j;
-    return static_cast<double>(kGainRatioLevels[j]) * dPrevGain;
-}
-
 PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std::int32_t* anChosen,
                             const double* adH, const double* adX2, int nSubframe,
                             double dPrevGain) {
@@ -165,24 +147,6 @@ PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std
         choice.anAmplitudes[i] = patterns[nBestPattern][Position(nPhase, i)];
     }
     return choice;
-}
-
-std::int32_t EncodePulses(const std::int32_t* anAmplitudes, int nPhase) {
-    std::int32_t nT = 0;
-    for (int i = 0; i < kPulses; ++i) {
-        const std::int32_t nDigit = anAmplitudes[i] < 0 ? 0 : (anAmplitudes[i] > 0 ? 1 : 2);
-        nT = 3 * nT + nDigit;
-    }
-    return nPhase + kGridSpacing * nT;
-}
-
-void PulseVector(const std::int32_t* anAmplitudes, int nPhase, double* adC) {
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        adC[n] = 0.0;
-    }
-    for (int i = 0; i < kPulses; ++i) {
-        adC[Position(nPhase, i)] = anAmplitudes[i];
-    }
 }
 
 } // namespace veltrane

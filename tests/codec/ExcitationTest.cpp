@@ -13,11 +13,11 @@ namespace veltrane {
 namespace {
 
 TEST(PitchGain, SignedLevelsAndTheirEnds) {
-    const LagChoice negative = QuantizePitchGain(-0.1);
+    const PitchGainCode negative = QuantizePitchGain(-0.1);
     EXPECT_EQ(negative.nGainIndex, 63);
     EXPECT_EQ(negative.dGain, -static_cast<double>(kPitchGainLevels[0]));
 
-    const LagChoice huge = QuantizePitchGain(200.0);
+    const PitchGainCode huge = QuantizePitchGain(200.0);
     EXPECT_EQ(huge.nGainIndex, 31);
     EXPECT_FLOAT_EQ(huge.dGain, 173.543f);
 

@@ -106,9 +106,8 @@ LagChoice ReferenceSearchLag(const double* adHistory, const std::int32_t* anCand
             dGain = dR / dE;
         }
     }
-    LagChoice choice = QuantizePitchGain(dGain);
-    choice.nLagCode = anCandidates[nBest];
-    return choice;
+    const PitchGainCode gain = QuantizePitchGain(dGain);
+    return {anCandidates[nBest], gain.nGainIndex, gain.dGain};
 }
 
 // Candidate lists as the preselection makes them: five triples of consecutive codes, which may
