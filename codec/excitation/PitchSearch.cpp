@@ -16,39 +16,86 @@ int CoarseStart(int b, int l) {
     return kNewestSegment - kSubframeSamples * b - kCoarseLagStep * l;
 }
 
-void RecomputeBlock(const double* adHistory, double dBeta, int b, double* adInvEnergy) {
+// The history split into its three phases modulo 3, each reversed, so that element n of the 14
+// segments of a block (which start 3 apart) lies at 14 consecutive addresses: the block's sums
+// then run side by side.
+class CPhasedHistory {
+  public:
+    explicit CPhasedHistory(const double* adHistory) : m_aadPhase{} {
+        for (int i = 0; i < kExcHistoryLength; ++i) {
+            m_aadPhase[i % kCoarseLagStep][kRows - 1 - i / kCoarseLagStep] = adHistory[i];
+        }
+    }
+    // Element n of the segments of block b: [l] is history[CoarseStart(b, l) + n].
+    const double* Row(int b, int n) const {
+        const int nAt = CoarseStart(b, 0) + n;
+        return &m_aadPhase[nAt % kCoarseLagStep][kRows - 1 - nAt / kCoarseLagStep];
+    }
+
+  private:
+    static constexpr int kRows = (kExcHistoryLength + kCoarseLagStep - 1) / kCoarseLagStep;
+    double m_aadPhase[kCoarseLagStep][kRows];
+};
+
+// One step of the fast energy estimate. Adding 0 where a tiny value is flushed leaves the
+// energy as it was: it is never below kTinyEnergy.
+inline void EnergyStep(double dBeta, double dSample, double& dY, double& dEnergy) {
+    const double dM = dBeta * dY + dSample;
+    const bool bKeep = std::fabs(dM) > kFlushLevel;
+    dY = bKeep ? dM : 0.0;
+    dEnergy = dEnergy + (bKeep ? dM * dM : 0.0);
+}
+
+void RecomputeBlock(const CPhasedHistory& history, double dBeta, int b, double* adInvEnergy) {
+    double adY[kLagsPerBlock] = {};
+    double adEnergy[kLagsPerBlock];
+    for (double& dEnergy : adEnergy) {
+        dEnergy = kTinyEnergy;
+    }
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        const double* adRow = history.Row(b, n);
+        for (int l = 0; l < kLagsPerBlock; ++l) {
+            EnergyStep(dBeta, adRow[l], adY[l], adEnergy[l]);
+        }
+    }
     for (int l = 0; l < kLagsPerBlock; ++l) {
-        adInvEnergy[kLagsPerBlock * b + l] = 1.0 / FastEnergy(&adHistory[CoarseStart(b, l)], dBeta);
+        adInvEnergy[kLagsPerBlock * b + l] = 1.0 / adEnergy[l];
     }
 }
 
 // The history moves by one subframe per call, so each block's segments become the next
-// block's: shift the cache one block older and refresh only the newest block.
-void MaintainCache(const double* adHistory, double dBeta, int nSubframe, double* adInvEnergy) {
-    if (nSubframe == 3) {
-        for (int b = 0; b < kLagBlocks; ++b) {
-            RecomputeBlock(adHistory, dBeta, b, adInvEnergy);
-        }
-        return;
-    }
+// block's: shift the cache one block older and refresh block 0. At subframe 3 the frame's tilt
+// must hold everywhere: blocks 1..3 are then what subframes 2, 1 and 0 of this frame computed
+// with it for the same segments, so only blocks 4 and 5 (from the previous frame) are redone.
+void MaintainCache(const CPhasedHistory& history, double dBeta, int nSubframe,
+                   double* adInvEnergy) {
     for (int b = kLagBlocks - 1; b >= 1; --b) {
         for (int l = 0; l < kLagsPerBlock; ++l) {
             adInvEnergy[kLagsPerBlock * b + l] = adInvEnergy[kLagsPerBlock * (b - 1) + l];
         }
     }
-    RecomputeBlock(adHistory, dBeta, 0, adInvEnergy);
+    RecomputeBlock(history, dBeta, 0, adInvEnergy);
+    if (nSubframe == kTiltRefreshSubframe) {
+        for (int b = kTiltRefreshSubframe + 1; b < kLagBlocks; ++b) {
+            RecomputeBlock(history, dBeta, b, adInvEnergy);
+        }
+    }
 }
 
-void ScoreCoarseLags(const double* adHistory, const double* adD, const double* adInvEnergy,
+// The 14 correlations of a block side by side, each summed in ascending n.
+void ScoreCoarseLags(const CPhasedHistory& history, const double* adD, const double* adInvEnergy,
                      double* adScore) {
     for (int b = 0; b < kLagBlocks; ++b) {
-        for (int l = 0; l < kLagsPerBlock; ++l) {
-            const double* adSegment = &adHistory[CoarseStart(b, l)];
-            double dC = 0.0;
-            for (int n = 0; n < kSubframeSamples; ++n) {
-                dC += adD[n] * adSegment[n];
+        double adC[kLagsPerBlock] = {};
+        for (int n = 0; n < kSubframeSamples; ++n) {
+            const double* adRow = history.Row(b, n);
+            for (int l = 0; l < kLagsPerBlock; ++l) {
+                adC[l] += adD[n] * adRow[l];
             }
+        }
+        for (int l = 0; l < kLagsPerBlock; ++l) {
             const int nEntry = kLagsPerBlock * b + l;
+            const double dC = adC[l];
             adScore[nEntry] = std::fabs(dC) > kFlushLevel ? dC * adInvEnergy[nEntry] * dC : 0.0;
         }
     }
@@ -60,26 +107,23 @@ double FastEnergy(const double* adSegment, double dBeta) {
     double dY = 0.0;
     double dEnergy = kTinyEnergy;
     for (int n = 0; n < kSubframeSamples; ++n) {
-        const double dM = dBeta * dY + adSegment[n];
-        if (std::fabs(dM) > kFlushLevel) {
-            dY = dM;
-            dEnergy = dEnergy + dM * dM;
-        } else {
-            dY = 0.0;
-        }
+        EnergyStep(dBeta, adSegment[n], dY, dEnergy);
     }
     return dEnergy;
 }
 
 void PreselectLags(const double* adHistory, const double* adD, double dBeta, int nSubframe,
                    double* adInvEnergy, std::int32_t* anCandidates) {
-    MaintainCache(adHistory, dBeta, nSubframe, adInvEnergy);
+    const CPhasedHistory history(adHistory);
+    MaintainCache(history, dBeta, nSubframe, adInvEnergy);
     double adScore[kCoarseLags];
-    ScoreCoarseLags(adHistory, adD, adInvEnergy, adScore);
+    ScoreCoarseLags(history, adD, adInvEnergy, adScore);
+    std::int32_t anBest[kLagCandidates / 3];
+    SelectBest(adScore, kCoarseLags, kLagCandidates / 3, anBest);
     for (int i = 0; i < kLagCandidates / 3; ++i) {
-        const int nEntry = TakeBest(adScore, kCoarseLags);
-        const int nCode =
-            kSubframeSamples * (nEntry / kLagsPerBlock) + kCoarseLagStep * (nEntry % kLagsPerBlock);
+        const int nEntry = anBest[i];
+        const int nCode = kSubframeSamples * (nEntry / kLagsPerBlock) +
+                          kCoarseLagStep * (nEntry % kLagsPerBlock);
         const int nStart = nCode == 0 ? 0 : nCode - 1;
         for (int j = 0; j < 3; ++j) {
             anCandidates[3 * i + j] = nStart + j;
@@ -92,23 +136,19 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
     double dBest = kWorstScore;
     int nBest = 0;
     double dBestGain = 0.0;
-    double adY[kSubframeSamples];
+    double aadY[2][kSubframeSamples];
     for (int i = 0; i < kLagCandidates; ++i) {
         const double* adSegment = &adHistory[kNewestSegment - anCandidates[i]];
+        double* adY = aadY[i % 2];
+        const double* adPrev = aadY[(i + 1) % 2];
         if (i > 0 && anCandidates[i] == anCandidates[i - 1] + 1) {
             // One sample further back: reuse the previous filtered segment.
-            for (int n = kSubframeSamples - 1; n >= 1; --n) {
-                adY[n] = adSegment[0] * adH[n] + adY[n - 1];
-            }
             adY[0] = adSegment[0] * adH[0];
-        } else {
-            for (int n = 0; n < kSubframeSamples; ++n) {
-                double dSum = 0.0;
-                for (int m = 0; m <= n; ++m) {
-                    dSum += adSegment[m] * adH[n - m];
-                }
-                adY[n] = dSum;
+            for (int n = 1; n < kSubframeSamples; ++n) {
+                adY[n] = adSegment[0] * adH[n] + adPrev[n - 1];
             }
+        } else {
+            Convolve(adSegment, adH, adY);
         }
         double dR = 0.0;
         double dE = kTinyEnergy;

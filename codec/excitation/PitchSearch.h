@@ -23,8 +23,14 @@ static_assert(kNewestSegment - kMaxLagCode >= 0, "the longest lag stays inside t
 // Energy of a 40-sample segment through 1/(1 - beta z^-1), values of 1e-17 or less flushed.
 double FastEnergy(const double* adSegment, double dBeta);
 
-// Refreshes the inverse-energy cache (all blocks at subframe 3, else shift and block 0),
-// scores the 84 coarse lags against d and writes the 15 lag candidates.
+// The subframe whose cache refresh brings every block to the frame's tilt.
+inline constexpr int kTiltRefreshSubframe = 3;
+
+// Refreshes the inverse-energy cache, scores the 84 coarse lags against d and writes the 15 lag
+// candidates. The cache moves one block older and block 0 is recomputed; at subframe 3 every
+// block is to hold the frame's tilt, and blocks 1..3 already do when subframes 0..2 of the same
+// frame ran before with the same beta, as the encoder runs them: only blocks 4 and 5 are
+// recomputed then.
 void PreselectLags(const double* adHistory, const double* adD, double dBeta, int nSubframe,
                    double* adInvEnergy, std::int32_t* anCandidates);
 

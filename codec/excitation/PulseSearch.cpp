@@ -113,9 +113,7 @@ void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double
     for (int m = 0; m < kPatternCount; ++m) {
         adScore[m] = PatternScore(patterns[m], nPhase, adD, dBeta);
     }
-    for (int r = 0; r < kPreselectedPatterns; ++r) {
-        anChosen[r] = TakeBest(adScore, kPatternCount);
-    }
+    SelectBest(adScore, kPatternCount, kPreselectedPatterns, anChosen);
 }
 
 PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std::int32_t* anChosen,
