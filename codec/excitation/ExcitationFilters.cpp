@@ -102,30 +102,55 @@ void WeightedTarget(const double* adResidual, const double* adWeighted, double* 
     }
 }
 
-// The 40 sums side by side: each d[i] still takes its products from n = 39 downward.
+// Outputs are computed eight at a time, side by side in registers; each sum still runs over its
+// own products in its own order.
+constexpr int kLanes = 8;
+static_assert(kSubframeSamples % kLanes == 0);
+
+// d[i] for i = i0..i0+7 take the products n = 39 down to i0 + 7 together, then each its own
+// last ones down to n = i.
 void BackwardFilter(const double* adTarget, const double* adH, double* adD) {
-    double adReversed[kSubframeSamples]; // h[39 - k], so that h[n - i] runs forward in i
+    double adReversed[kSubframeSamples]; // h[39 - k]: h[n - i] runs forward in i
     for (int k = 0; k < kSubframeSamples; ++k) {
         adReversed[k] = adH[kSubframeSamples - 1 - k];
     }
-    for (int i = 0; i < kSubframeSamples; ++i) {
-        adD[i] = 0.0;
-    }
-    for (int n = kSubframeSamples - 1; n >= 0; --n) {
-        const double* adHn = &adReversed[kSubframeSamples - 1 - n]; // adHn[i] = h[n - i]
-        for (int i = 0; i <= n; ++i) {
-            adD[i] += adTarget[n] * adHn[i];
+    for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
+        double adAcc[kLanes] = {};
+        for (int n = kSubframeSamples - 1; n >= i0 + kLanes - 1; --n) {
+            const double* adHn = &adReversed[kSubframeSamples - 1 - n + i0]; // [k] = h[n-i0-k]
+            for (int k = 0; k < kLanes; ++k) {
+                adAcc[k] += adTarget[n] * adHn[k];
+            }
+        }
+        for (int j = kLanes - 2; j >= 0; --j) { // n = i0 + j, for the lanes k <= j
+            for (int k = 0; k <= j; ++k) {
+                adAcc[k] += adTarget[i0 + j] * adH[j - k];
+            }
+        }
+        for (int k = 0; k < kLanes; ++k) {
+            adD[i0 + k] = adAcc[k];
         }
     }
 }
 
+// y[n] for n = n0..n0+7 take the products m = 0..n0 together, then each its own last ones up
+// to m = n.
 void Convolve(const double* adSegment, const double* adH, double* adY) {
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        adY[n] = 0.0;
-    }
-    for (int m = 0; m < kSubframeSamples; ++m) {
-        for (int n = m; n < kSubframeSamples; ++n) {
-            adY[n] += adSegment[m] * adH[n - m];
+    for (int n0 = 0; n0 < kSubframeSamples; n0 += kLanes) {
+        double adAcc[kLanes] = {};
+        for (int m = 0; m <= n0; ++m) {
+            const double* adHm = &adH[n0 - m]; // [k] = h[n0 + k - m]
+            for (int k = 0; k < kLanes; ++k) {
+                adAcc[k] += adSegment[m] * adHm[k];
+            }
+        }
+        for (int j = 1; j < kLanes; ++j) { // m = n0 + j, for the lanes k >= j
+            for (int k = j; k < kLanes; ++k) {
+                adAcc[k] += adSegment[n0 + j] * adH[k - j];
+            }
+        }
+        for (int k = 0; k < kLanes; ++k) {
+            adY[n0 + k] = adAcc[k];
         }
     }
 }

@@ -22,8 +22,10 @@ int CoarseStart(int b, int l) {
 class CPhasedHistory {
   public:
     explicit CPhasedHistory(const double* adHistory) : m_aadPhase{} {
-        for (int i = 0; i < kExcHistoryLength; ++i) {
-            m_aadPhase[i % kCoarseLagStep][kRows - 1 - i / kCoarseLagStep] = adHistory[i];
+        for (int r = 0; r < kCoarseLagStep; ++r) {
+            for (int q = 0; r + kCoarseLagStep * q < kExcHistoryLength; ++q) {
+                m_aadPhase[r][kRows - 1 - q] = adHistory[r + kCoarseLagStep * q];
+            }
         }
     }
     // Element n of the segments of block b: [l] is history[CoarseStart(b, l) + n].
@@ -122,8 +124,8 @@ void PreselectLags(const double* adHistory, const double* adD, double dBeta, int
     SelectBest(adScore, kCoarseLags, kLagCandidates / 3, anBest);
     for (int i = 0; i < kLagCandidates / 3; ++i) {
         const int nEntry = anBest[i];
-        const int nCode = kSubframeSamples * (nEntry / kLagsPerBlock) +
-                          kCoarseLagStep * (nEntry % kLagsPerBlock);
+        const int nCode =
+            kSubframeSamples * (nEntry / kLagsPerBlock) + kCoarseLagStep * (nEntry % kLagsPerBlock);
         const int nStart = nCode == 0 ? 0 : nCode - 1;
         for (int j = 0; j < 3; ++j) {
             anCandidates[3 * i + j] = nStart + j;
