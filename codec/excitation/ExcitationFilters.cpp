@@ -122,13 +122,17 @@ void BackwardFilter(const double* adTarget, const double* adH, double* adD) {
                 adAcc[k] += adTarget[n] * adHn[k];
             }
         }
-        for (int j = kLanes - 2; j >= 0; --j) { // n = i0 + j, for the lanes k <= j
-            for (int k = 0; k <= j; ++k) {
-                adAcc[k] += adTarget[i0 + j] * adH[j - k];
-            }
-        }
         for (int k = 0; k < kLanes; ++k) {
             adD[i0 + k] = adAcc[k];
+        }
+    }
+    for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
+        for (int k = 0; k < kLanes - 1; ++k) {
+            double dSum = adD[i0 + k];
+            for (int j = kLanes - 2; j >= k; --j) { // n = i0 + j
+                dSum += adTarget[i0 + j] * adH[j - k];
+            }
+            adD[i0 + k] = dSum;
         }
     }
 }
@@ -144,13 +148,17 @@ void Convolve(const double* adSegment, const double* adH, double* adY) {
                 adAcc[k] += adSegment[m] * adHm[k];
             }
         }
-        for (int j = 1; j < kLanes; ++j) { // m = n0 + j, for the lanes k >= j
-            for (int k = j; k < kLanes; ++k) {
-                adAcc[k] += adSegment[n0 + j] * adH[k - j];
-            }
-        }
         for (int k = 0; k < kLanes; ++k) {
             adY[n0 + k] = adAcc[k];
+        }
+    }
+    for (int n0 = 0; n0 < kSubframeSamples; n0 += kLanes) {
+        for (int k = 1; k < kLanes; ++k) {
+            double dSum = adY[n0 + k];
+            for (int j = 1; j <= k; ++j) { // m = n0 + j
+                dSum += adSegment[n0 + j] * adH[k - j];
+            }
+            adY[n0 + k] = dSum;
         }
     }
 }
