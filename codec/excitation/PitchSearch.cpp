@@ -85,16 +85,28 @@ void MaintainCache(const CPhasedHistory& history, double dBeta, int nSubframe,
 }
 
 // The 14 correlations of a block side by side, each summed in ascending n.
+[[gnu::noinline]] void CorrelateBlock(const double* const* apRow, const double* adD, double* adC) {
+    double adAcc[kLagsPerBlock] = {};
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        const double* adRow = apRow[n];
+        for (int l = 0; l < kLagsPerBlock; ++l) {
+            adAcc[l] += adD[n] * adRow[l];
+        }
+    }
+    for (int l = 0; l < kLagsPerBlock; ++l) {
+        adC[l] = adAcc[l];
+    }
+}
+
 void ScoreCoarseLags(const CPhasedHistory& history, const double* adD, const double* adInvEnergy,
                      double* adScore) {
     for (int b = 0; b < kLagBlocks; ++b) {
-        double adC[kLagsPerBlock] = {};
+        const double* apRow[kSubframeSamples];
         for (int n = 0; n < kSubframeSamples; ++n) {
-            const double* adRow = history.Row(b, n);
-            for (int l = 0; l < kLagsPerBlock; ++l) {
-                adC[l] += adD[n] * adRow[l];
-            }
+            apRow[n] = history.Row(b, n);
         }
+        double adC[kLagsPerBlock];
+        CorrelateBlock(apRow, adD, adC);
         for (int l = 0; l < kLagsPerBlock; ++l) {
             const int nEntry = kLagsPerBlock * b + l;
             const double dC = adC[l];
