@@ -192,25 +192,27 @@ void UpdateSynMem(const double* adU, const double* adWeighted, double* adMem) {
     SynthesizeOne(adU, adWeighted, adMem, adMem, nullptr);
 }
 
+// Keeps the best so far in order; places not yet taken hold kWorstScore with index 0, which
+// no valid score can tie, and which is what a pass that finds nothing would take.
 void SelectBest(const double* adScore, int nCount, int nTake, std::int32_t* anChosen) {
     double adBest[kMaxSelected];
-    int nFound = 0;
+    for (int r = 0; r < nTake; ++r) {
+        adBest[r] = kWorstScore;
+        anChosen[r] = 0;
+    }
     for (int i = 0; i < nCount; ++i) {
         const double dScore = adScore[i];
-        if (!(dScore > kWorstScore) || (nFound == nTake && !(dScore > adBest[nTake - 1]))) {
-            continue;
+        if (!(dScore > adBest[nTake - 1])) {
+            continue; // an equal score keeps its earlier rival
         }
-        int nAt = nFound < nTake ? nFound++ : nTake - 1;
-        while (nAt > 0 && dScore > adBest[nAt - 1]) { // an equal score keeps its earlier rival
+        int nAt = nTake - 1;
+        while (nAt > 0 && dScore > adBest[nAt - 1]) {
             adBest[nAt] = adBest[nAt - 1];
             anChosen[nAt] = anChosen[nAt - 1];
             --nAt;
         }
         adBest[nAt] = dScore;
         anChosen[nAt] = i;
-    }
-    for (int r = nFound; r < nTake; ++r) {
-        anChosen[r] = 0;
     }
 }
 

@@ -125,7 +125,12 @@ void RandomCandidates(CRandom& random, std::int32_t* anCandidates) {
 TEST(FastPathOracle, SearchLagReusesTheFilteredSegmentExactlyAsTheRuleSays) {
     CRandom random(11);
     for (int nTrial = 0; nTrial < 400; ++nTrial) {
-        const auto history = random.Normals<kExcHistoryLength>(nTrial % 2 == 0 ? 1.0 : 3000.0);
+        auto history = random.Normals<kExcHistoryLength>(nTrial % 2 == 0 ? 1.0 : 3000.0);
+        if (nTrial % 25 == 3) { // non-finite values in the history give the same results
+            history[random.Int(15, kExcHistoryLength - 1)] =
+                nTrial % 50 == 3 ? std::numeric_limits<double>::infinity()
+                                 : std::numeric_limits<double>::quiet_NaN();
+        }
         const Subframe h = ImpulseOf(random);
         const Subframe x = random.Normals<kN>(500.0);
         std::int32_t anCandidates[kLagCandidates];
@@ -268,6 +273,307 @@ TEST(FastPathOracle, LevinsonMatchesThePlainRecursion) {
             ASSERT_TRUE(SameBits(adA[i], adWantA[i])) << "trial " << nTrial << " a" << i;
             ASSERT_TRUE(SameBits(adK[i], adWantK[i])) << "trial " << nTrial << " k" << i;
         }
+    }
+}
+
+// One step of the weighted synthesis filter as the rule states it: the input first, then the
+// memory terms in increasing j; the memory moves up by one and takes the output.
+double ReferenceSynthesisStep(double dInput, const double* a, double* mem) {
+    double y = dInput;
+    for (int j = 0; j < kLpcOrder; ++j) {
+        y += mem[j] * a[j];
+    }
+    for (int j = kLpcOrder - 1; j >= 1; --j) {
+        mem[j] = mem[j - 1];
+    }
+    mem[0] = y;
+    return y;
+}
+
+std::array<double, kLpcOrder> WeightedOf(CRandom& random) {
+    std::array<double, kLpcOrder> a{};
+    a[0] = 1.1 + random.Normal(0.1);
+    a[1] = -0.5 + random.Normal(0.05);
+    for (int j = 2; j < kLpcOrder; ++j) {
+        a[j] = random.Normal(0.03);
+    }
+    return a;
+}
+
+TEST(FastPathOracle, WeightedDomainFiltersMatchTheShiftedMemoryFilter) {
+    CRandom random(14);
+    for (int nTrial = 0; nTrial < 300; ++nTrial) {
+        const auto a = WeightedOf(random);
+        const auto residual = random.Normals<kN>(1000.0);
+        const auto u = random.Normals<kN>(1000.0);
+        const auto wgtMem = random.Normals<kLpcOrder>(500.0);
+        const auto synMem = random.Normals<kLpcOrder>(500.0);
+
+        auto refWgt = wgtMem;
+        Subframe w, h, z;
+        std::array<double, kLpcOrder> rest{};
+        auto zMem = synMem;
+        for (int n = 0; n < kN; ++n) {
+            w[n] = ReferenceSynthesisStep(residual[n], a.data(), refWgt.data());
+            h[n] = ReferenceSynthesisStep(n == 0 ? 1.0 : 0.0, a.data(), rest.data());
+            z[n] = ReferenceSynthesisStep(0.0, a.data(), zMem.data());
+        }
+        auto refSyn = synMem;
+        for (int n = 0; n < kN; ++n) {
+            ReferenceSynthesisStep(u[n], a.data(), refSyn.data());
+        }
+
+        auto gotWgt = wgtMem;
+        Subframe gotH, gotX;
+        WeightedTarget(residual.data(), a.data(), gotWgt.data(), synMem.data(), gotH.data(),
+                       gotX.data());
+        ASSERT_TRUE(SameBits(refWgt, gotWgt.data())) << "trial " << nTrial;
+        ASSERT_TRUE(SameBits(h, gotH.data())) << "trial " << nTrial;
+        Subframe x;
+        for (int n = 0; n < kN; ++n) {
+            x[n] = w[n] - z[n];
+        }
+        ASSERT_TRUE(SameBits(x, gotX.data())) << "trial " << nTrial;
+
+        auto gotSyn = synMem;
+        UpdateSynMem(u.data(), a.data(), gotSyn.data());
+        ASSERT_TRUE(SameBits(refSyn, gotSyn.data())) << "trial " << nTrial;
+        Subframe gotZ;
+        ZeroInputResponse(a.data(), synMem.data(), gotZ.data());
+        ASSERT_TRUE(SameBits(z, gotZ.data())) << "trial " << nTrial;
+    }
+}
+
+TEST(FastPathOracle, ConvolutionsBackwardFilterAndPitchSubtractionMatchPlainSums) {
+    CRandom random(15);
+    for (int nTrial = 0; nTrial < 500; ++nTrial) {
+        auto segment = random.Normals<kN>(700.0);
+        const Subframe h = ImpulseOf(random);
+        const Subframe x = random.Normals<kN>(300.0);
+        if (nTrial % 20 == 1) {
+            segment[random.Int(0, kN - 1)] = nTrial % 40 == 1
+                                                 ? -std::numeric_limits<double>::infinity()
+                                                 : std::numeric_limits<double>::quiet_NaN();
+        }
+        Subframe y, d, x2;
+        for (int n = 0; n < kN; ++n) {
+            double dSum = 0.0;
+            for (int m = 0; m <= n; ++m) {
+                dSum += segment[m] * h[n - m];
+            }
+            y[n] = dSum;
+            x2[n] = x[n] - 0.37 * dSum;
+        }
+        for (int i = 0; i < kN; ++i) {
+            double dSum = 0.0;
+            for (int n = kN - 1; n >= i; --n) {
+                dSum += segment[n] * h[n - i];
+            }
+            d[i] = dSum;
+        }
+        Subframe got;
+        Convolve(segment.data(), h.data(), got.data());
+        ASSERT_TRUE(SameBits(y, got.data())) << "trial " << nTrial;
+        SubtractPitch(segment.data(), 0.37, h.data(), x.data(), got.data());
+        ASSERT_TRUE(SameBits(x2, got.data())) << "trial " << nTrial;
+        BackwardFilter(segment.data(), h.data(), got.data());
+        ASSERT_TRUE(SameBits(d, got.data())) << "trial " << nTrial;
+    }
+}
+
+TEST(FastPathOracle, AutocorrelationAndResidualMatchPlainSums) {
+    CRandom random(16);
+    for (int nTrial = 0; nTrial < 200; ++nTrial) {
+        std::vector<double> x(kLpcWindowLength);
+        for (double& d : x) {
+            d = random.Normal(nTrial % 2 == 0 ? 1e4 : 1e-3);
+        }
+        std::array<double, kLpcOrder + 1> r;
+        for (int m = 0; m <= kLpcOrder; ++m) {
+            double dSum = 0.0;
+            for (int j = 0; j < kLpcWindowLength - m; ++j) {
+                dSum += x[j + m] * x[j];
+            }
+            r[m] = dSum;
+        }
+        std::array<double, kLpcOrder + 1> got;
+        Autocorrelate(x.data(), got.data());
+        ASSERT_TRUE(SameBits(r, got.data())) << "trial " << nTrial;
+
+        const auto a = random.Normals<kLpcOrder>(0.3);
+        Subframe e;
+        const double* s = &x[kLpcOrder];
+        for (int i = 0; i < kN; ++i) {
+            double dE = s[i];
+            for (int j = 0; j < kLpcOrder; ++j) {
+                dE -= a[j] * s[i - 1 - j];
+            }
+            e[i] = dE;
+        }
+        Subframe gotE;
+        InverseFilter(s, a.data(), gotE.data());
+        ASSERT_TRUE(SameBits(e, gotE.data())) << "trial " << nTrial;
+    }
+}
+
+// The rule's selection: nTake passes, each taking the first of the highest scores and striking
+// it out with the worst score.
+std::vector<std::int32_t> ReferencePasses(std::vector<double> score, int nTake) {
+    std::vector<std::int32_t> chosen;
+    for (int r = 0; r < nTake; ++r) {
+        double dBest = -3.4028234663852886e38;
+        int nBest = 0;
+        for (std::size_t i = 0; i < score.size(); ++i) {
+            if (score[i] > dBest) {
+                dBest = score[i];
+                nBest = static_cast<int>(i);
+            }
+        }
+        score[nBest] = -3.4028234663852886e38;
+        chosen.push_back(nBest);
+    }
+    return chosen;
+}
+
+TEST(FastPathOracle, OnePassSelectionEqualsFivePassesWithTiesAndNonNumbers) {
+    CRandom random(17);
+    for (int nTrial = 0; nTrial < 3000; ++nTrial) {
+        const int nCount = nTrial % 2 == 0 ? 84 : 16;
+        std::vector<double> score(nCount);
+        for (double& d : score) {
+            switch (random.Int(0, 9)) {
+            case 0:
+                d = 0.0;
+                break;
+            case 1:
+                d = std::numeric_limits<double>::quiet_NaN();
+                break;
+            case 2:
+                d = 5.0; // ties
+                break;
+            case 3:
+                d = nTrial % 3 == 0 ? std::numeric_limits<double>::infinity() : 1.0;
+                break;
+            default:
+                d = std::fabs(random.Normal(10.0));
+            }
+        }
+        if (nTrial % 10 == 7) { // fewer valid scores than places
+            for (int i = 0; i < nCount; ++i) {
+                score[i] = i % 29 == 4 ? 2.0 : std::numeric_limits<double>::quiet_NaN();
+            }
+        }
+        std::int32_t anChosen[kPreselectedPatterns];
+        SelectBest(score.data(), nCount, kPreselectedPatterns, anChosen);
+        const std::vector<std::int32_t> want = ReferencePasses(score, kPreselectedPatterns);
+        ASSERT_EQ(std::vector<std::int32_t>(anChosen, anChosen + kPreselectedPatterns), want)
+            << "trial " << nTrial;
+    }
+}
+
+// The lag preselection as its rule states it, segment by segment (the cache at subframes other
+// than 3, where the rule and the fast path agree whatever the cache held).
+void ReferencePreselect(const double* history, const double* d, double beta, double* inv,
+                        std::int32_t* candidates) {
+    for (int b = 5; b >= 1; --b) {
+        for (int l = 0; l < 14; ++l) {
+            inv[14 * b + l] = inv[14 * (b - 1) + l];
+        }
+    }
+    for (int l = 0; l < 14; ++l) {
+        const double* s = &history[255 - 3 * l];
+        double y = 0.0;
+        double E = 1.1754943508222875e-38;
+        for (int n = 0; n < kN; ++n) {
+            const double m = beta * y + s[n];
+            if (std::fabs(m) > 1e-17) {
+                y = m;
+                E = E + m * m;
+            } else {
+                y = 0.0;
+            }
+        }
+        inv[l] = 1.0 / E;
+    }
+    std::vector<double> score(84);
+    for (int b = 0; b < 6; ++b) {
+        for (int l = 0; l < 14; ++l) {
+            const double* s = &history[255 - 40 * b - 3 * l];
+            double c = 0.0;
+            for (int n = 0; n < kN; ++n) {
+                c += d[n] * s[n];
+            }
+            score[14 * b + l] = std::fabs(c) > 1e-17 ? c * inv[14 * b + l] * c : 0.0;
+        }
+    }
+    const std::vector<std::int32_t> best = ReferencePasses(score, 5);
+    for (int i = 0; i < 5; ++i) {
+        const int o = 40 * (best[i] / 14) + 3 * (best[i] % 14);
+        for (int j = 0; j < 3; ++j) {
+            candidates[3 * i + j] = (o == 0 ? 0 : o - 1) + j;
+        }
+    }
+}
+
+TEST(FastPathOracle, LagPreselectionMatchesTheSegmentBySegmentRule) {
+    CRandom random(18);
+    for (int nTrial = 0; nTrial < 400; ++nTrial) {
+        auto history = random.Normals<kExcHistoryLength>(nTrial % 3 == 0 ? 1e-16 : 800.0);
+        if (nTrial % 10 == 4) {
+            history[random.Int(15, kExcHistoryLength - 1)] =
+                nTrial % 20 == 4 ? std::numeric_limits<double>::infinity()
+                                 : std::numeric_limits<double>::quiet_NaN();
+        }
+        auto d = random.Normals<kN>(50.0);
+        if (nTrial % 7 == 0) {
+            d.fill(0.0);
+        }
+        const double dBeta = random.Normal(0.4);
+        auto inv = random.Normals<kInvEnergyEntries>(1e-6);
+        auto refInv = inv;
+        std::int32_t anWant[kLagCandidates], anGot[kLagCandidates];
+        ReferencePreselect(history.data(), d.data(), dBeta, refInv.data(), anWant);
+        PreselectLags(history.data(), d.data(), dBeta, nTrial % 2 == 0 ? 0 : 4, inv.data(), anGot);
+        ASSERT_TRUE(SameBits(refInv, inv.data())) << "trial " << nTrial;
+        ASSERT_EQ(std::vector<std::int32_t>(anGot, anGot + kLagCandidates),
+                  std::vector<std::int32_t>(anWant, anWant + kLagCandidates))
+            << "trial " << nTrial;
+    }
+}
+
+TEST(FastPathOracle, PatternPreselectionMatchesPatternByPatternScores) {
+    CRandom random(19);
+    for (int nTrial = 0; nTrial < 400; ++nTrial) {
+        auto d = random.Normals<kN>(100.0);
+        if (nTrial % 9 == 0) {
+            d[random.Int(0, kN - 1)] = std::numeric_limits<double>::infinity();
+        }
+        const double dBeta = random.Normal(0.4);
+        const int nPhase = SelectPhase(d.data());
+        std::int32_t anSigns[kPulses], anMarks[kPulses];
+        PulseSigns(d.data(), nPhase, anSigns);
+        StrongestPulse(d.data(), nPhase, anMarks);
+        PulsePatterns patterns;
+        BuildCandidates(nPhase, anSigns, anMarks, patterns);
+        std::vector<double> score(kPatternCount);
+        for (int m = 0; m < kPatternCount; ++m) {
+            double y = 0.0;
+            double E = 1.1754943508222875e-38;
+            for (int n = 0; n < kN; ++n) {
+                y = y * dBeta + patterns[m][n];
+                E = E + y * y;
+            }
+            double R = 0.0;
+            for (int i = 0; i < kPulses; ++i) {
+                R += patterns[m][nPhase + 8 * i] * d[nPhase + 8 * i];
+            }
+            score[m] = R * R / E;
+        }
+        std::int32_t anGot[kPreselectedPatterns];
+        PreselectCandidates(patterns, nPhase, d.data(), dBeta, anGot);
+        ASSERT_EQ(std::vector<std::int32_t>(anGot, anGot + kPreselectedPatterns),
+                  ReferencePasses(score, kPreselectedPatterns))
+            << "trial " << nTrial;
     }
 }
 
