@@ -145,18 +145,18 @@ void PreselectLags(const double* adHistory, const double* adD, double dBeta, int
     }
 }
 
+// The 15 filtered segments are made first (each from the one before where the codes are
+// consecutive); their correlations and energies then run side by side, and the choice is made
+// in list order.
 LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, const double* adH,
                     const double* adX) {
-    double dBest = kWorstScore;
-    int nBest = 0;
-    double dBestGain = 0.0;
-    double aadY[2][kSubframeSamples];
+    double aadY[kLagCandidates][kSubframeSamples];
     for (int i = 0; i < kLagCandidates; ++i) {
         const double* adSegment = &adHistory[kNewestSegment - anCandidates[i]];
-        double* adY = aadY[i % 2];
-        const double* adPrev = aadY[(i + 1) % 2];
+        double* adY = aadY[i];
         if (i > 0 && anCandidates[i] == anCandidates[i - 1] + 1) {
             // One sample further back: reuse the previous filtered segment.
+            const double* adPrev = aadY[i - 1];
             adY[0] = adSegment[0] * adH[0];
             for (int n = 1; n < kSubframeSamples; ++n) {
                 adY[n] = adSegment[0] * adH[n] + adPrev[n - 1];
@@ -164,17 +164,27 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
         } else {
             Convolve(adSegment, adH, adY);
         }
-        double dR = 0.0;
-        double dE = kTinyEnergy;
-        for (int n = 0; n < kSubframeSamples; ++n) {
-            dR += adX[n] * adY[n];
-            dE += adY[n] * adY[n];
+    }
+    double adR[kLagCandidates] = {};
+    double adE[kLagCandidates];
+    for (double& dE : adE) {
+        dE = kTinyEnergy;
+    }
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        for (int i = 0; i < kLagCandidates; ++i) {
+            adR[i] += adX[n] * aadY[i][n];
+            adE[i] += aadY[i][n] * aadY[i][n];
         }
-        const double dScore = dR * dR / dE;
+    }
+    double dBest = kWorstScore;
+    int nBest = 0;
+    double dBestGain = 0.0;
+    for (int i = 0; i < kLagCandidates; ++i) {
+        const double dScore = adR[i] * adR[i] / adE[i];
         if (dScore > dBest) {
             dBest = dScore;
             nBest = i;
-            dBestGain = dR / dE;
+            dBestGain = adR[i] / adE[i];
         }
     }
     const PitchGainCode gain = QuantizePitchGain(dBestGain);
