@@ -51,7 +51,11 @@ void ClampExcitationIndices(ExcitationIndices& slots) {
 }
 
 CSpeechDecoder::CSpeechDecoder()
-    : m_adLarPrev{}, m_adExcHistory{}, m_adSynMem{}, m_aadPredictors{}, m_dPrevFixedGain(0.0) {}
+    : m_anRcIndexPrev{}, m_adExcHistory{}, m_adSynMem{}, m_aadPredictors{}, m_dPrevFixedGain(0.0) {
+    for (int n = 0; n < kLpcOrder; ++n) {
+        m_anRcIndexPrev[n] = kRcZeroLevel - kRcBase[n]; // all-zero reflection coefficients
+    }
+}
 
 void CSpeechDecoder::DecodeFrame(const EncodedFrame& frame, std::int16_t* pnSamples) {
     LpcParamWords words;
@@ -87,14 +91,8 @@ void CSpeechDecoder::DecodeLpc(const LpcParamWords& words) {
     std::int32_t anIndex[kLpcOrder];
     SplitParamWords(words, anIndex);
     ClampReflectionIndices(anIndex);
-    double adKq[kLpcOrder];
-    for (int n = 0; n < kLpcOrder; ++n) {
-        adKq[n] = ReflectionLevel(n, anIndex[n]);
-    }
-    double adLarNew[kLpcOrder];
-    ReflectionToLar(adKq, adLarNew);
-    InterpolatePredictors(adLarNew, m_adLarPrev, m_aadPredictors);
-    std::copy(adLarNew, adLarNew + kLpcOrder, m_adLarPrev);
+    InterpolatePredictors(anIndex, m_anRcIndexPrev, m_aadPredictors);
+    std::copy(anIndex, anIndex + kLpcOrder, m_anRcIndexPrev);
 }
 
 // u = gp * v + gc * c, with v from the decoder's own excitation history.

@@ -41,7 +41,7 @@ class CSpeechDecoder {
     void DecodeExcitation(const ExcitationIndices& slots, int nSubframe, double* adU);
     void RestartSignal();
 
-    double m_adLarPrev[kLpcOrder]; // log-area ratios carried by the previous frame
+    std::int32_t m_anRcIndexPrev[kLpcOrder]; // reflection-coefficient indices of the previous frame
     double m_adExcHistory[kExcHistoryLength];
     double m_adSynMem[kLpcOrder];       // past outputs of 1/A(z), newest in element 0
     SubframePredictors m_aadPredictors; // the current frame's six predictors

@@ -33,14 +33,15 @@ void MakeBwExpand(double* adFactors) {
 } // namespace
 
 CSpeechEncoder::CSpeechEncoder()
-    : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_adLarPrev{},
-      m_adLarPrev2{}, m_anRcIndex{}, m_adLpcWindow{}, m_adBwExpand{}, m_dPrevIn(0.0),
-      m_dPrevOut(0.0), m_dPrevRc1(0.0), m_dPrevFixedGain(0.0), m_anPatterns{} {
+    : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_anRcIndex{},
+      m_anRcIndexPrev{}, m_adLpcWindow{}, m_adBwExpand{}, m_dPrevIn(0.0), m_dPrevOut(0.0),
+      m_dPrevRc1(0.0), m_dPrevFixedGain(0.0), m_anPatterns{} {
     for (double& dEntry : m_adInvEnergy) {
         dEntry = kInitialInvEnergy;
     }
     for (int n = 0; n < kLpcOrder; ++n) {
         m_anRcIndex[n] = kRcZeroLevel - kRcBase[n];
+        m_anRcIndexPrev[n] = m_anRcIndex[n];
     }
     MakeLpcWindow(m_adLpcWindow);
     MakeBwExpand(m_adBwExpand);

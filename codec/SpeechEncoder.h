@@ -69,9 +69,9 @@ class CSpeechEncoder {
     double m_adSynMem[kLpcOrder]; // weighted synthesis of the chosen excitation, newest first
     double m_adWgtMem[kLpcOrder]; // weighting filter's past outputs (weighted speech), newest first
     double m_adExcHistory[kExcHistoryLength]; // past total excitation, oldest first
-    double m_adLarPrev[kLpcOrder];            // log-area ratios of the latest analysis (quantized)
-    double m_adLarPrev2[kLpcOrder];           // log-area ratios of the analysis before it
     std::int32_t m_anRcIndex[kLpcOrder];      // indices of the latest analysis, 0..kRcLevels[n]-1
+    std::int32_t m_anRcIndexPrev[kLpcOrder];  // indices of the analysis before it; the quantized
+                                              // log-area ratios of both follow from the indices
     double m_adLpcWindow[kLpcWindowLength];   // squared periodic Hamming window, 0.0064 .. 1.0
     double m_adBwExpand[kLpcOrder];           // bandwidth expansion 0.9883^(k+1)
     double m_dPrevIn;                         // pre-filter: previous input sample (16-bit scale)

@@ -8,6 +8,7 @@
 #include "codec/excitation/ExcitationFilters.h"
 #include "codec/excitation/PitchSearch.h"
 #include "codec/excitation/PulseSearch.h"
+#include "codec/tables/RcTables.h"
 
 #include <algorithm>
 #include <bit>
@@ -103,8 +104,8 @@ class CStageCheck {
 // The state the replay carries between subframes, rebuilt from the trace's own values.
 struct ReplayState {
     std::vector<double> adSpeech = std::vector<double>(kSignalLength - kFrameSamples, 0.0);
-    double adLarPrev[kLpcOrder] = {};
-    double adLarPrev2[kLpcOrder] = {};
+    std::int32_t anRcIndexPrev[kLpcOrder] = {};  // indices of the previous call's analysis
+    std::int32_t anRcIndexPrev2[kLpcOrder] = {}; // and of the call before
     double dPrevK1 = 0.0;
     double adWgtMem[kLpcOrder] = {};
     double adSynMem[kLpcOrder] = {};
@@ -144,13 +145,14 @@ void CheckFrameAnalysis(const CDeepTrace& trace, const CSpeechEncoder& encoder, 
     check.Values(t, 0, "lar", adLar, trace.Row(t, 0, "lar"), kLpcOrder);
 
     SubframePredictors aadInterp;
-    InterpolatePredictors(s.adLarPrev, s.adLarPrev2, aadInterp);
+    InterpolatePredictors(s.anRcIndexPrev, s.anRcIndexPrev2, aadInterp);
     for (int c = 0; c < kSubframes; ++c) {
         check.Values(t, c, "A", aadInterp[c].data(), trace.Row(t, c, "A"), kLpcOrder);
     }
-    const std::vector<double>& lar = trace.Row(t, 0, "lar");
-    std::copy(s.adLarPrev, s.adLarPrev + kLpcOrder, s.adLarPrev2);
-    std::copy_n(lar.begin(), std::min<std::size_t>(lar.size(), kLpcOrder), s.adLarPrev);
+    std::copy(s.anRcIndexPrev, s.anRcIndexPrev + kLpcOrder, s.anRcIndexPrev2);
+    for (int n = 0; n < kLpcOrder && rcidx.size() == kLpcOrder; ++n) {
+        s.anRcIndexPrev[n] = static_cast<std::int32_t>(rcidx[n]);
+    }
 }
 
 // One subframe's stages, each fed with the trace's values of the stages before it.
@@ -270,6 +272,10 @@ std::string FirstDeepTraceDifference(const std::vector<std::int16_t>& samples) {
     CSpeechEncoder encoder;
     ReplayState state;
     std::fill(std::begin(state.adInvEnergy), std::end(state.adInvEnergy), 3.40282e38);
+    for (int n = 0; n < kLpcOrder; ++n) { // before the first call: zero reflection coefficients
+        state.anRcIndexPrev[n] = kRcZeroLevel - kRcBase[n];
+        state.anRcIndexPrev2[n] = state.anRcIndexPrev[n];
+    }
     CStageCheck check;
     for (int t = 0; t < kTracedCalls && check.First().empty(); ++t) {
         EncodedFrame frame;
