@@ -84,7 +84,8 @@ void MaintainCache(const CPhasedHistory& history, double dBeta, int nSubframe,
     }
 }
 
-// The 14 correlations of a block side by side, each summed in ascending n.
+// The 14 correlations of a block side by side, each summed in ascending n. A function of its
+// own: the compiler keeps the 14 sums in vector registers only when it is not inlined.
 [[gnu::noinline]] void CorrelateBlock(const double* const* apRow, const double* adD, double* adC) {
     double adAcc[kLagsPerBlock] = {};
     for (int n = 0; n < kSubframeSamples; ++n) {
