@@ -5,7 +5,7 @@ packages=(
   build-essential cmake
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  desktop-file-utils sox
+  desktop-file-utils sox speex
   libsndfile1-dev libsoxr-dev pkg-config
 )
 missing=()
