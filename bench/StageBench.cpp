@@ -1,21 +1,19 @@
 // Time of each encoder stage on real speech: one iteration is one frame's worth of the stage
 // (the per-subframe stages run six times, the backward filter twelve), so the CPU column is
 // the stage's time per frame and a change shows where the time moved. Not a test: the figures
-// depend on the machine. Run: build/release/bin/stage_bench [path/to/16kHz.wav]
+// depend on the machine. Run: build/release/bin/stage_bench
+// (VELTRANE_BENCH_SAMPLE=path/to/16kHz.wav for another file)
+#include "bench/BenchSamples.h"
 #include "codec/LpcAnalysis.h"
 #include "codec/LpcQuantizer.h"
 #include "codec/SpeechEncoder.h"
 #include "codec/excitation/ExcitationFilters.h"
 #include "codec/excitation/PitchSearch.h"
 #include "codec/excitation/PulseSearch.h"
-#include "convert/SampleConversion.h"
-#include "convert/WavHeader.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,24 +21,6 @@
 namespace {
 
 using namespace veltrane;
-
-std::string g_strSamplePath = VELTRANE_SAMPLE;
-
-std::vector<std::int16_t> LoadSamples() {
-    std::ifstream file(g_strSamplePath, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
-    CSpanByteSource source(bytes);
-    const WavCheckResult check = CheckWavHeader(source);
-    if (!check.Accepted()) {
-        return {};
-    }
-    const std::uint64_t nData = AvailableDataBytes(check.m_format, bytes.size());
-    const int nAlign = check.m_format.m_nBlockAlign;
-    std::vector<std::int16_t> samples(nData / nAlign);
-    ConvertSamples({&bytes[check.m_format.m_nDataOffset], nData}, nAlign, samples);
-    samples.resize(samples.size() / kFrameSamples * kFrameSamples);
-    return samples;
-}
 
 // The inputs of every stage at a set of real speech frames: the encoder is run up to each of
 // them, and the stages are then fed what the encoder would feed them.
@@ -62,7 +42,7 @@ struct StageInputs {
 };
 
 std::vector<StageInputs> MakeInputs() {
-    const std::vector<std::int16_t> samples = LoadSamples();
+    const std::vector<std::int16_t> samples = veltrane::bench::LoadSamples();
     std::vector<StageInputs> inputs;
     auto pEncoder = std::make_unique<CSpeechEncoder>();
     for (std::size_t at = 0; at + kFrameSamples <= samples.size(); at += kFrameSamples) {
@@ -106,7 +86,7 @@ const std::vector<StageInputs>& Inputs() {
 template <typename Stage> void RunStage(benchmark::State& state, int nPerFrame, Stage stage) {
     std::vector<StageInputs> inputs = Inputs();
     if (inputs.empty()) {
-        state.SkipWithError(("cannot read " + g_strSamplePath).c_str());
+        state.SkipWithError(("cannot read " + veltrane::bench::SamplePath()).c_str());
         return;
     }
     std::size_t i = 0;
@@ -120,7 +100,7 @@ template <typename Stage> void RunStage(benchmark::State& state, int nPerFrame, 
 
 void BM_LpcAnalysis(benchmark::State& state) {
     auto pEncoder = std::make_unique<CSpeechEncoder>();
-    const std::vector<std::int16_t> samples = LoadSamples();
+    const std::vector<std::int16_t> samples = veltrane::bench::LoadSamples();
     EncodedFrame out;
     for (std::size_t at = 0; at < 40 * kFrameSamples && at < samples.size(); at += kFrameSamples) {
         pEncoder->EncodeFrame(&samples[at], &out);
@@ -221,13 +201,3 @@ BENCHMARK(BM_PitchSubtraction);
 BENCHMARK(BM_PulseSearch);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (argc > 1) {
-        g_strSamplePath = argv[1];
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
