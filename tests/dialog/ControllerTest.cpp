@@ -36,15 +36,6 @@ class ControllerTest : public BatchTest {
         return Put("src/" + sName, Wav16(samples));
     }
 
-    std::vector<std::string> Listing(const std::string& sFolder) const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(sFolder)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     void ExpectIdleAndReleased() {
         EXPECT_FALSE(m_ui.Pushed(Button::Compress));
         EXPECT_TRUE(m_ui.Pushed(Button::Stop));
