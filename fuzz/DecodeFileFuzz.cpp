@@ -2,50 +2,29 @@
 // leaves no output, or writes a WAV file whose header passes the header check and whose samples
 // are those of the in-memory decoder.
 #include "FuzzCheck.h"
+#include "FuzzFiles.h"
 #include "codec/SpeechDecoder.h"
 #include "convert/FileByteSource.h"
 #include "convert/FileDecoder.h"
 #include "convert/WavHeader.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <span>
 #include <vector>
 
 using namespace veltrane;
-using veltrane::fuzz::Require;
+using namespace veltrane::fuzz;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::uint64_t kCanonicalHeaderBytes = 44;
 
-// One folder per process, removed when the run ends.
-const fs::path& WorkFolder() {
-    static const fs::path folder = [] {
-        const char* pszTemp = std::getenv("TMPDIR");
-        std::string strTemplate = std::string(pszTemp ? pszTemp : "/tmp") + "/veltrane-fuzz-XXXXXX";
-        Require(mkdtemp(strTemplate.data()) != nullptr, "a work folder can be made");
-        std::atexit([] {
-            std::error_code error;
-            fs::remove_all(WorkFolder(), error);
-        });
-        return fs::path(strTemplate);
-    }();
-    return folder;
-}
-
 bool LooksLikeWav(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
            std::memcmp(bytes.data() + 8, "WAVE", 4) == 0;
-}
-
-std::vector<std::uint8_t> ReadAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void CheckDecodedFile(const fs::path& output, std::span<const std::uint8_t> input) {
@@ -62,7 +41,7 @@ void CheckDecodedFile(const fs::path& output, std::span<const std::uint8_t> inpu
     Require(check.m_format.m_nDataBytes == nSampleBytes, "the data size counts every sample");
     Require(source.Size() == kCanonicalHeaderBytes + nSampleBytes, "nothing follows the samples");
 
-    const std::vector<std::uint8_t> written = ReadAll(output);
+    const std::vector<std::uint8_t> written = ReadWholeFile(output);
     Require(written.size() == source.Size(), "the whole file can be read back");
     for (std::size_t i = 0; i < expected.m_anSamples.size(); ++i) {
         const auto nBits = static_cast<std::uint16_t>(expected.m_anSamples[i]);
@@ -78,11 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const std::span<const std::uint8_t> bytes(pData, nSize);
     const fs::path input = WorkFolder() / "input.wrm";
     const fs::path output = WorkFolder() / "input.decoded.wav";
-    {
-        std::ofstream file(input, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(pData), static_cast<std::streamsize>(nSize));
-        Require(file.good(), "the input file can be written");
-    }
+    WriteWholeFile(input, bytes);
     fs::remove(output);
 
     FileJobOptions options;
@@ -99,10 +74,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
                 "a rejection has a message ending in a line feed");
         Require(!fs::exists(output), "a rejected file leaves no output");
     }
-    for (const fs::directory_entry& entry : fs::directory_iterator(WorkFolder())) {
-        const fs::path name = entry.path().filename();
-        Require(name == input.filename() || name == output.filename(),
-                "no temporary file is left behind");
-    }
+    RequireOnlyFiles({input, output});
     return 0;
 }

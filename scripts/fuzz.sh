@@ -18,6 +18,7 @@ targets=(
   fuzz_decode_frames:decode:9000
   fuzz_decode_file:decode:9000
   fuzz_encoder:encoder:3840
+  fuzz_encode_file:encode_file:4096
 )
 passed=0
 failed=0
