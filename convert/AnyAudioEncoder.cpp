@@ -3,10 +3,7 @@
 #include "convert/ConvertedSamples.h"
 #include "convert/FileEncoder.h"
 #include "convert/FormatHint.h"
-#include "convert/OutputName.h"
 #include "convert/WavFile.h"
-
-#include <strings.h>
 
 namespace veltrane {
 
@@ -55,17 +52,6 @@ FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                    : JobOutcome(FileOutcome::Rejected, wav->m_strMessage, input);
     }
     return EncodeConverted(reader, input, output, options);
-}
-
-std::filesystem::path ConvertedOutputPath(const std::filesystem::path& input,
-                                          const std::filesystem::path& outputDir) {
-    const std::string strExtension = input.extension().string();
-    if (::strcasecmp(strExtension.c_str(), ".wav") == 0) {
-        return ProposedOutputPath(input, outputDir);
-    }
-    std::filesystem::path name = input.filename();
-    name.replace_extension(".wrm");
-    return (outputDir.empty() ? input.parent_path() : outputDir) / name;
 }
 
 std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file) {

@@ -26,12 +26,6 @@ FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                                  const std::filesystem::path& output,
                                  const FileJobOptions& options);
 
-// The output of an input of --convert: a ".wav" file's proposed name (ProposedOutputPath); any
-// other file's name with its extension replaced by ".wrm" (talk.flac becomes talk.wrm, not
-// talk.fwrm), or ".wrm" appended when it has none. Beside the input, or in outputDir.
-std::filesystem::path ConvertedOutputPath(const std::filesystem::path& input,
-                                          const std::filesystem::path& outputDir);
-
 // What --convert makes of a file that the header check refuses.
 struct ConversionPlan {
     AudioDescription m_description;

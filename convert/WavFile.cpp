@@ -29,6 +29,17 @@ CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std
     return checked;
 }
 
+std::string ShortDataWarning(const WavFormat& format, std::uint64_t nHeldBytes,
+                             std::uint64_t nFrames) {
+    constexpr std::uint64_t kUnknownLength = 0xFFFFFFFF;
+    if (nHeldBytes >= format.m_nDataBytes || format.m_nDataBytes == kUnknownLength) {
+        return {};
+    }
+    return "Warning: the data is shorter than the header says (" + std::to_string(nHeldBytes) +
+           " of " + std::to_string(format.m_nDataBytes) + " bytes); " + std::to_string(nFrames) +
+           " frames were encoded.\n";
+}
+
 WavSamples ReadWavSamples(const std::filesystem::path& file, IFileSystem& files) {
     WavSamples result;
     CFileByteSource source;

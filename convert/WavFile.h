@@ -25,6 +25,12 @@ struct CheckedWav {
 // the programs. The data size is clamped to what the file holds.
 CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile);
 
+// The warning for a file whose sample data is shorter than its header says: nHeldBytes of the
+// header's count, and the frames encoded from them. Empty when nothing is missing or when the
+// header's count is 0xFFFFFFFF, which streaming writers put for a length not known.
+std::string ShortDataWarning(const WavFormat& format, std::uint64_t nHeldBytes,
+                             std::uint64_t nFrames);
+
 struct WavSamples {
     CheckedWav m_check;
     std::vector<std::int16_t> m_anSamples; // every sample of the file, as the encoder takes them
