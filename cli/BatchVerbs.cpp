@@ -27,6 +27,9 @@ std::uint64_t AnyAudioFrames(const std::filesystem::path& input) {
     if (const std::uint64_t nFrames = WavFrames(input)) {
         return nFrames;
     }
+    if (IsStandardStream(input)) {
+        return 0; // libsndfile would read "-" as standard input, before the job does
+    }
     const std::optional<ConversionPlan> plan = PlanConversion(input);
     return plan && plan->m_nSamples > 0
                ? static_cast<std::uint64_t>(plan->m_nSamples) / kFrameSamples

@@ -114,6 +114,12 @@ int RunCommandLine(int argc, char** argv) {
     CLI::App app("Veltrane: batch converter of speech recordings to .wrm files", "veltrane-cli");
     app.set_version_flag("--version", kVersion);
     app.require_subcommand(1);
+    app.footer("Examples:\n"
+               "  veltrane-cli encode speech.wav                 # speech.wrm beside it\n"
+               "  veltrane-cli encode -r -d out/ archive/        # a whole tree, mirrored\n"
+               "  cat x.wav | veltrane-cli encode - -o - > x.wrm # through a pipe\n"
+               "  veltrane-cli decode speech.wrm                 # speech.decoded.wav\n"
+               "See veltrane-cli VERB --help, and man veltrane-cli.\n");
     BatchArgs encodeArgs;
     BatchArgs decodeArgs;
     CLI::App* pEncode = AddBatchVerb(app, kEncodeTexts, encodeArgs);

@@ -3,6 +3,7 @@
 #include "convert/ConvertedSamples.h"
 #include "convert/FileEncoder.h"
 #include "convert/FormatHint.h"
+#include "convert/StandardStreams.h"
 #include "convert/WavFile.h"
 
 namespace veltrane {
@@ -29,7 +30,7 @@ FileJobReport EncodeWavFileWithHint(const std::filesystem::path& input,
                                     const std::filesystem::path& output,
                                     const FileJobOptions& options) {
     FileJobReport report = EncodeWavFile(input, output, options);
-    if (report.m_outcome == FileOutcome::Rejected) {
+    if (report.m_outcome == FileOutcome::Rejected && !IsStandardStream(input)) {
         report.m_strHint = FormatHint(input);
     }
     return report;
@@ -38,7 +39,9 @@ FileJobReport EncodeWavFileWithHint(const std::filesystem::path& input,
 FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                                  const std::filesystem::path& output,
                                  const FileJobOptions& options) {
-    const std::optional<CheckedWav> wav = CheckHeader(input);
+    // Standard input is read once, so only the header check's reading of it is possible.
+    const std::optional<CheckedWav> wav =
+        IsStandardStream(input) ? std::nullopt : CheckHeader(input);
     if (!wav || wav->Accepted()) {
         return EncodeWavFile(input, output, options);
     }

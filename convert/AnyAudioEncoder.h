@@ -21,7 +21,8 @@ FileJobReport EncodeWavFileWithHint(const std::filesystem::path& input,
 // A file that the header check accepts is encoded exactly as EncodeWavFile does. Any other file
 // that libsndfile reads is mixed to mono, resampled to 16000 Hz and rounded to 16 bits, then
 // encoded; a file at 16000 Hz, mono, 16-bit gives its samples unchanged. A file that
-// libsndfile does not read either keeps the header check's message.
+// libsndfile does not read either keeps the header check's message. Standard input ("-") is
+// taken only as the header check takes it.
 FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                                  const std::filesystem::path& output,
                                  const FileJobOptions& options);

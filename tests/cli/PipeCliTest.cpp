@@ -56,6 +56,10 @@ TEST(PipeCli, EncodingStandardInputGivesTheBytesOfTheFile) {
     EXPECT_EQ(named.m_nStatus, 0) << named.m_strErr;
     EXPECT_EQ(named.m_strOut, "");
     EXPECT_EQ(test::ReadBytes(dir / "named.wrm"), test::ReadBytes(kGoldenDir / strFirst));
+    // --convert takes standard input as the header check takes it.
+    const auto converted = RunCli({"encode", "--convert", "-"}, dir.Path(), {inputs[0], {}});
+    EXPECT_EQ(converted.m_nStatus, 0) << converted.m_strErr;
+    EXPECT_TRUE(AsBytes(converted.m_strOut) == test::ReadBytes(kGoldenDir / strFirst));
 }
 
 // The header check reads its fields from the bytes the stream has passed: a JUNK chunk longer
