@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   desktop-file-utils sox
   libsndfile1-dev libsoxr-dev pkg-config
+  scdoc man-db dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do
