@@ -78,7 +78,9 @@ FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::files
     FileJobReport report = EncodeSamplesToFile(
         samples, [&source] { return SystemErrorText(source.Error() ? source.Error() : EIO); },
         input, output, options);
-    report.m_strWarning = ShortDataWarning(wav.m_format, wav.m_nDataBytes, report.m_nFrames);
+    if (report.m_outcome == FileOutcome::Converted) {
+        report.m_strWarning = ShortDataWarning(wav.m_format, wav.m_nDataBytes, report.m_nFrames);
+    }
     return report;
 }
 

@@ -26,7 +26,10 @@ FileJobReport EncodeWavStream(int nFd, const std::filesystem::path& output,
     FileJobReport report = EncodeSamplesToFile(
         samples, [&source] { return SystemErrorText(source.Error() ? source.Error() : EIO); },
         input, output, options);
-    report.m_strWarning = ShortDataWarning(wav.m_format, samples.DataBytesRead(), report.m_nFrames);
+    if (report.m_outcome == FileOutcome::Converted) {
+        report.m_strWarning =
+            ShortDataWarning(wav.m_format, samples.DataBytesRead(), report.m_nFrames);
+    }
     return report;
 }
 
