@@ -1,7 +1,6 @@
 #include "convert/StreamSource.h"
 
 #include "convert/SampleConversion.h"
-#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,15 +61,8 @@ std::size_t CStreamByteSource::ReadAt(std::uint64_t nOffset, void* pBuffer, std:
 }
 
 CheckedWav CheckStreamHeader(CStreamByteSource& source) {
-    CheckedWav checked;
     const WavCheckResult check = CheckWavHeader(source);
-    if (source.Error() != 0) {
-        checked.m_strMessage = SystemErrorText(source.Error());
-    } else if (!check.Accepted()) {
-        checked.m_strMessage = check.m_pszMessage;
-        checked.m_bRejected = true;
-    }
-    checked.m_format = check.m_format;
+    CheckedWav checked = JudgeHeader(check, source.Error());
     checked.m_nDataBytes = check.m_format.m_nDataBytes;
     return checked;
 }

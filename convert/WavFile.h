@@ -21,6 +21,10 @@ struct CheckedWav {
     bool Accepted() const { return m_strMessage.empty(); }
 };
 
+// The verdict on a header checked from a source: a failed read (nReadError, an errno) gives the
+// system's text rather than a judgement of bytes never read; else the check's message, if any.
+CheckedWav JudgeHeader(const WavCheckResult& check, int nReadError);
+
 // Opens file through files into source and checks its header: the one checked WAV open of
 // the programs. The data size is clamped to what the file holds.
 CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile);
