@@ -1,8 +1,10 @@
 #include "cli/BatchCommand.h"
 
+#include "cli/InputList.h"
 #include "cli/Progress.h"
 #include "cli/StopSignals.h"
 #include "convert/BatchRunner.h"
+#include "convert/StandardStreams.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +17,7 @@ namespace veltrane {
 namespace {
 
 constexpr int kExitOk = 0;
+constexpr int kExitUsage = 1;
 constexpr int kExitFailures = 2;
 constexpr int kExitStopped = 130;
 constexpr const char* kMsgSameOutput = "Another input of this batch has the same output name.\n";
@@ -24,19 +27,99 @@ struct BatchPlan {
     std::vector<std::pair<BatchItem, FileJobReport>> m_refused; // never started
 };
 
+// A usage error found once the inputs are known; always returns kExitUsage.
+int UsageError(const std::string& strMessage) {
+    std::fprintf(stderr, "%s\nRun with --help for more information.\n", strMessage.c_str());
+    return kExitUsage;
+}
+
+// The output of one input: -o, standard output for standard input, or the verb's name beside
+// the input or in -d, where a file found below a folder keeps its place in the tree.
+std::filesystem::path OutputOf(const InputFile& input, const BatchArgs& args,
+                               const BatchVerb& verb) {
+    if (!args.m_output.empty()) {
+        return args.m_output;
+    }
+    if (IsStandardStream(input.m_path)) {
+        return kStandardStreamName;
+    }
+    if (args.m_outputDir.empty()) {
+        return verb.m_outputPath(input.m_path, {});
+    }
+    const std::filesystem::path dir = args.m_outputDir / input.m_subDir;
+    std::error_code error; // a folder that cannot be made fails the file's job with its text
+    std::filesystem::create_directories(dir, error);
+    return verb.m_outputPath(input.m_path, dir);
+}
+
+// The files of the batch: the inputs named and listed, folders expanded, the shard kept.
+// None after a usage error or an unreadable list, with the exit status in nStatus.
+std::optional<InputList> GatherInputs(const BatchArgs& args, const BatchVerb& verb, int& nStatus) {
+    std::vector<std::filesystem::path> inputs = args.m_inputs;
+    if (!args.m_filesFrom.empty()) {
+        if (const int nError = ReadPathList(args.m_filesFrom, inputs)) {
+            std::fprintf(stderr, "%s%s\n", SystemErrorText(nError).c_str(),
+                         args.m_filesFrom.c_str());
+            nStatus = kExitFailures;
+            return std::nullopt;
+        }
+    }
+    InputList list = ExpandInputs(inputs, args.m_bRecursive, verb.m_pszExtension);
+    if (!args.m_strShard.empty()) {
+        KeepShard(list.m_files, *ParseShard(args.m_strShard));
+    }
+    nStatus = kExitOk;
+    return list;
+}
+
+// The refusals that depend on the inputs found; an empty text when the batch may run.
+std::string CheckOutputs(const InputList& list, const BatchArgs& args, const BatchVerb& verb) {
+    const std::size_t nInputs = list.m_files.size() + list.m_failures.size();
+    const auto stdinUses =
+        std::count_if(list.m_files.begin(), list.m_files.end(),
+                      [](const InputFile& f) { return IsStandardStream(f.m_path); });
+    if (stdinUses > 0 && !verb.m_bReadsStdin) {
+        return "- (standard input) is not an input of this verb";
+    }
+    if (stdinUses > 0 && (nInputs > 1 || IsStandardStream(args.m_filesFrom))) {
+        return "- (standard input) must be the only input";
+    }
+    if (stdinUses > 0 && args.m_output.empty() && !args.m_outputDir.empty()) {
+        return "standard input has no name to put in a folder: use -o FILE or -o -";
+    }
+    if (!args.m_output.empty() && nInputs != 1) {
+        return "-o needs exactly one input file; " + std::to_string(nInputs) + " were given";
+    }
+    std::error_code error;
+    if (!args.m_output.empty() && std::filesystem::is_directory(args.m_output, error)) {
+        return "-o names a folder, " + args.m_output.string() + "; -d puts the outputs in a folder";
+    }
+    const bool bToStdout =
+        IsStandardStream(args.m_output) || (stdinUses > 0 && args.m_output.empty());
+    if (bToStdout && ::isatty(STDOUT_FILENO)) {
+        return "refusing to write binary data to a terminal: redirect standard output or use -o "
+               "FILE";
+    }
+    return {};
+}
+
 // Each input with its output; a second input whose output another one already takes is
 // refused, so that no file of the batch overwrites another's result.
-BatchPlan PlanBatch(const BatchArgs& args, const BatchVerb& verb) {
+BatchPlan PlanBatch(const InputList& list, const BatchArgs& args, const BatchVerb& verb) {
     BatchPlan plan;
+    for (const InputFailure& failure : list.m_failures) {
+        plan.m_refused.emplace_back(
+            BatchItem{failure.m_path, {}},
+            JobOutcome(FileOutcome::Failed, failure.m_strMessage, failure.m_path));
+    }
     std::set<std::filesystem::path> taken;
-    for (const std::filesystem::path& input : args.m_inputs) {
-        BatchItem item{input, args.m_output.empty() ? verb.m_outputPath(input, args.m_outputDir)
-                                                    : args.m_output};
+    for (const InputFile& input : list.m_files) {
+        BatchItem item{input.m_path, OutputOf(input, args, verb)};
         std::error_code error;
         const std::filesystem::path key = std::filesystem::weakly_canonical(item.m_output, error);
         if (!taken.insert(error ? item.m_output : key).second) {
-            plan.m_refused.emplace_back(item,
-                                        JobOutcome(FileOutcome::Skipped, kMsgSameOutput, input));
+            plan.m_refused.emplace_back(
+                item, JobOutcome(FileOutcome::Skipped, kMsgSameOutput, input.m_path));
             continue;
         }
         plan.m_items.push_back(item);
@@ -80,13 +163,21 @@ bool MakeOutputDir(const std::filesystem::path& dir) {
 } // namespace
 
 int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
+    int nStatus = kExitOk;
+    const std::optional<InputList> list = GatherInputs(args, verb, nStatus);
+    if (!list) {
+        return nStatus;
+    }
+    if (const std::string strRefusal = CheckOutputs(*list, args, verb); !strRefusal.empty()) {
+        return UsageError(strRefusal);
+    }
     if (!MakeOutputDir(args.m_outputDir)) {
         return kExitFailures;
     }
     CStopSignals stopSignals; // before any worker thread starts
-    const BatchPlan plan = PlanBatch(args, verb);
+    const BatchPlan plan = PlanBatch(*list, args, verb);
     const ProgressStyle style = StyleFor(args);
-    CProgressReporter reporter(style, args.m_inputs.size(),
+    CProgressReporter reporter(style, plan.m_items.size() + plan.m_refused.size(),
                                style == ProgressStyle::Bar ? CountFrames(plan.m_items, verb) : 0);
     for (const auto& [item, report] : plan.m_refused) {
         reporter.OnFileDone(item, report);

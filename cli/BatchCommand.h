@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace veltrane {
@@ -19,10 +20,15 @@ struct BatchArgs {
     bool m_bForce = false;             // -f: replace existing outputs
     bool m_bQuiet = false;             // -q: no progress, no summary
     bool m_bConvert = false;           // --convert (encode): any recording libsndfile reads
+    bool m_bRecursive = false;         // -r: the files below the folders among the inputs
+    std::string m_strShard;            // --shard K/N: keep the K-th of N shares of the inputs
+    std::filesystem::path m_filesFrom; // --files-from: more inputs, one a line ("-": stdin)
 };
 
 // What makes a batch verb of its own.
 struct BatchVerb {
+    const char* m_pszExtension; // of the files that -r takes from a folder, e.g. ".wav"
+    bool m_bReadsStdin;         // whether "-" may name standard input
     // The output of an input without -o: beside it, or in the folder when not empty.
     std::function<std::filesystem::path(const std::filesystem::path& input,
                                         const std::filesystem::path& outputDir)>
@@ -32,8 +38,8 @@ struct BatchVerb {
     std::function<std::uint64_t(const std::filesystem::path& input)> m_countFrames;
 };
 
-// Exit status: 0 when every file was converted, 2 when any failed or was skipped, 130 when
-// stopped by SIGINT or SIGTERM.
+// Exit status: 0 when every file was converted, 2 when any failed or was skipped, 1 for a
+// usage error found once the inputs are known, 130 when stopped by SIGINT or SIGTERM.
 int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb);
 
 // The verbs.

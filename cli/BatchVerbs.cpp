@@ -6,6 +6,7 @@
 #include "convert/FileDecoder.h"
 #include "convert/FileEncoder.h"
 #include "convert/OutputName.h"
+#include "convert/StandardStreams.h"
 #include "convert/WavFile.h"
 
 namespace veltrane {
@@ -13,6 +14,9 @@ namespace veltrane {
 namespace {
 
 std::uint64_t WavFrames(const std::filesystem::path& input) {
+    if (IsStandardStream(input)) {
+        return 0; // not known before the stream ends
+    }
     CFileByteSource source;
     const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, input.string());
     return wav.Accepted() ? WholeFrames(wav.m_nDataBytes, wav.m_format.m_nBlockAlign) : 0;
@@ -22,6 +26,9 @@ std::uint64_t WavFrames(const std::filesystem::path& input) {
 std::uint64_t AnyAudioFrames(const std::filesystem::path& input) {
     if (const std::uint64_t nFrames = WavFrames(input)) {
         return nFrames;
+    }
+    if (IsStandardStream(input)) {
+        return 0; // libsndfile would read "-" as standard input, before the job does
     }
     const std::optional<ConversionPlan> plan = PlanConversion(input);
     return plan && plan->m_nSamples > 0
@@ -39,13 +46,15 @@ std::uint64_t WrmFrames(const std::filesystem::path& input) {
 
 int RunEncode(const BatchArgs& args) {
     if (args.m_bConvert) {
-        return RunBatchCommand(args, {ConvertedOutputPath, EncodeAnyAudioFile, AnyAudioFrames});
+        return RunBatchCommand(
+            args, {".wav", true, EncodedOutputPath, EncodeAnyAudioFile, AnyAudioFrames});
     }
-    return RunBatchCommand(args, {ProposedOutputPath, EncodeWavFileWithHint, WavFrames});
+    return RunBatchCommand(args,
+                           {".wav", true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames});
 }
 
 int RunDecode(const BatchArgs& args) {
-    return RunBatchCommand(args, {DecodedOutputPath, DecodeWrmFile, WrmFrames});
+    return RunBatchCommand(args, {".wrm", false, DecodedOutputPath, DecodeWrmFile, WrmFrames});
 }
 
 } // namespace veltrane

@@ -4,6 +4,7 @@
 
 #include "cli/BatchCommand.h"
 #include "cli/CheckCommand.h"
+#include "cli/InputList.h"
 #include "cli/QualityCommand.h"
 
 #include <CLI/CLI.hpp>
@@ -23,38 +24,63 @@ struct BatchTexts {
 
 constexpr BatchTexts kEncodeTexts = {
     "encode", "Convert WAV files (PCM, 16 kHz, mono, 8 or 16 bits) to .wrm files",
-    "WAV files to convert",
-    "Each FILE gets the name of FILE with its last three characters replaced by \"wrm\" "
-    "(speech.wav becomes speech.wrm), beside FILE or in DIR.\n"};
+    "WAV files to convert; - reads one from standard input",
+    "Each FILE gets the name of FILE with its last extension replaced by .wrm (talk.WAV becomes "
+    "talk.wrm, recording becomes recording.wrm), beside FILE or in DIR.\n\n"
+    "Examples:\n"
+    "  veltrane-cli encode speech.wav                      # speech.wrm\n"
+    "  veltrane-cli encode -j 4 -d out/ recordings/*.wav   # four files at a time\n"
+    "  veltrane-cli encode -r -d out/ archive/             # archive/a/x.wav -> out/a/x.wrm\n"
+    "  sox in.flac -t wav - | veltrane-cli encode - -o - > in.wrm\n"
+    "  veltrane-cli encode -r --shard 3/8 -d out/ archive/ # the third of eight shares\n"};
 
 constexpr BatchTexts kDecodeTexts = {
     "decode", "Decode .wrm files to WAV files (PCM, 16 kHz, mono, 16 bits)", ".wrm files to decode",
     "Each NAME.wrm becomes NAME.decoded.wav, beside it or in DIR, so that a decoding never takes "
     "the name of the recording NAME.wav it was likely made from, and -f never replaces that "
     "recording. Sample i of a decoding answers sample i of the recording; a decoding lacks the "
-    "recording's last two whole frames (30 ms) and the samples after them that fill no frame.\n"};
+    "recording's last two whole frames (30 ms) and the samples after them that fill no frame. "
+    "On standard output (-o -) the WAV header's sizes say \"not known\", as on a pipe.\n\n"
+    "Examples:\n"
+    "  veltrane-cli decode speech.wrm                    # speech.decoded.wav\n"
+    "  veltrane-cli decode -r -d decoded/ out/           # every .wrm below out/\n"
+    "  veltrane-cli decode speech.wrm -o - | play -      # listen with sox\n"};
 
 CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) {
     CLI::App* pVerb = app.add_subcommand(texts.m_pszName, texts.m_pszDescription);
     pVerb->footer(texts.m_pszOutputs);
-    pVerb->add_option("FILE", args.m_inputs, texts.m_pszInputs)->required();
-    CLI::Option* pOutput =
-        pVerb->add_option("-o,--output", args.m_output, "Output file (only with one input)");
-    CLI::Option* pDir =
-        pVerb->add_option("-d,--output-dir", args.m_outputDir,
-                          "Folder for the outputs (default: beside each input); made when missing");
+    pVerb->add_option("FILE", args.m_inputs, texts.m_pszInputs);
+    CLI::Option* pOutput = pVerb->add_option(
+        "-o,--output", args.m_output, "Output file (only with one input); - is standard output");
+    CLI::Option* pDir = pVerb->add_option(
+        "-d,--output-dir", args.m_outputDir,
+        "Folder for the outputs (default: beside each input); made when missing. With -r the "
+        "folders below each folder named are made again under DIR");
+    pVerb->add_flag("-r,--recursive", args.m_bRecursive,
+                    "Take folders among the inputs: every file of the verb's kind below them, "
+                    "any case; links to folders are not followed");
+    CLI::Option* pShard = pVerb->add_option(
+        "--shard", args.m_strShard,
+        "K/N: keep only the K-th of N near-equal shares of the inputs, in sorted order, "
+        "after -r (for job arrays and parallel machines)");
+    CLI::Option* pFilesFrom =
+        pVerb->add_option("--files-from", args.m_filesFrom,
+                          "Read more inputs from LIST, one a line (- for standard input)");
     pOutput->excludes(pDir);
     CLI::Option* pJobs =
         pVerb->add_option("-j,--jobs", args.m_nJobs, "Files done at a time (default: every core)");
     pVerb->add_flag("-f,--force", args.m_bForce, "Replace existing output files");
-    pVerb->add_flag("-q,--quiet", args.m_bQuiet, "No progress and no summary");
-    pVerb->callback([&args, pOutput, pJobs]() {
+    pVerb->add_flag("-q,--quiet", args.m_bQuiet, "Only errors: no progress, warnings or summary");
+    pVerb->callback([&args, pJobs, pShard, pFilesFrom]() {
         // Checked here rather than by a validator, whose message would repeat the option's name.
         if (pJobs->count() > 0 && args.m_nJobs == 0) {
             throw CLI::ValidationError("--jobs must be at least 1");
         }
-        if (pOutput->count() > 0 && args.m_inputs.size() != 1) {
-            throw CLI::ValidationError("--output", "-o needs exactly one input file");
+        if (pShard->count() > 0 && !ParseShard(args.m_strShard)) {
+            throw CLI::ValidationError("--shard", "K/N with 1 <= K <= N, e.g. 2/4");
+        }
+        if (args.m_inputs.empty() && pFilesFrom->count() == 0) {
+            throw CLI::ValidationError("FILE", "at least one input is needed");
         }
     });
     return pVerb;
@@ -62,8 +88,7 @@ CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) 
 
 constexpr const char* kConvertHelp =
     "Also take any recording libsndfile reads (WAV with any chunks, EXTENSIBLE, float, 24-bit; "
-    "FLAC, Ogg, MP3): mixed to mono, resampled to 16 kHz, rounded to 16 bits. A file not named "
-    "*.wav gets its extension replaced by .wrm (talk.flac becomes talk.wrm)";
+    "FLAC, Ogg, MP3): mixed to mono, resampled to 16 kHz, rounded to 16 bits";
 
 struct QualityArgs {
     std::vector<std::filesystem::path> m_files;
@@ -89,6 +114,12 @@ int RunCommandLine(int argc, char** argv) {
     CLI::App app("Veltrane: batch converter of speech recordings to .wrm files", "veltrane-cli");
     app.set_version_flag("--version", kVersion);
     app.require_subcommand(1);
+    app.footer("Examples:\n"
+               "  veltrane-cli encode speech.wav                 # speech.wrm beside it\n"
+               "  veltrane-cli encode -r -d out/ archive/        # a whole tree, mirrored\n"
+               "  cat x.wav | veltrane-cli encode - -o - > x.wrm # through a pipe\n"
+               "  veltrane-cli decode speech.wrm                 # speech.decoded.wav\n"
+               "See veltrane-cli VERB --help, and man veltrane-cli.\n");
     BatchArgs encodeArgs;
     BatchArgs decodeArgs;
     CLI::App* pEncode = AddBatchVerb(app, kEncodeTexts, encodeArgs);

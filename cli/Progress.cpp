@@ -98,6 +98,9 @@ void CProgressReporter::OnFileDone(const BatchItem& item, const FileJobReport& r
     } else if (report.m_outcome == FileOutcome::Converted && bShowLine) {
         std::fprintf(stderr, "%s\n", ConvertedLine(item, report).c_str());
     }
+    if (!report.m_strWarning.empty() && m_style != ProgressStyle::Quiet) {
+        std::fprintf(stderr, "%s%s\n", report.m_strWarning.c_str(), item.m_input.c_str());
+    }
     if (m_style == ProgressStyle::Bar) {
         DrawBar();
     }

@@ -13,6 +13,9 @@ namespace veltrane {
 
 namespace {
 
+constexpr const char* kMsgNothingToMeasure =
+    "It holds no whole frame of 240 samples; there is nothing to measure.\n";
+
 struct FileQuality {
     std::filesystem::path m_file;
     std::string m_strMessage; // empty when measured
@@ -30,6 +33,10 @@ FileQuality MeasureFile(const std::filesystem::path& file) {
         return quality;
     }
     quality.m_nFrames = wav.m_anSamples.size() / kFrameSamples;
+    if (quality.m_nFrames == 0) {
+        quality.m_strMessage = kMsgNothingToMeasure;
+        return quality;
+    }
     quality.m_dSeconds = static_cast<double>(wav.m_anSamples.size()) / kSampleRate;
     quality.m_report = MeasureQuality(wav.m_anSamples);
     return quality;

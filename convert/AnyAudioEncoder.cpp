@@ -3,10 +3,8 @@
 #include "convert/ConvertedSamples.h"
 #include "convert/FileEncoder.h"
 #include "convert/FormatHint.h"
-#include "convert/OutputName.h"
+#include "convert/StandardStreams.h"
 #include "convert/WavFile.h"
-
-#include <strings.h>
 
 namespace veltrane {
 
@@ -32,7 +30,7 @@ FileJobReport EncodeWavFileWithHint(const std::filesystem::path& input,
                                     const std::filesystem::path& output,
                                     const FileJobOptions& options) {
     FileJobReport report = EncodeWavFile(input, output, options);
-    if (report.m_outcome == FileOutcome::Rejected) {
+    if (report.m_outcome == FileOutcome::Rejected && !IsStandardStream(input)) {
         report.m_strHint = FormatHint(input);
     }
     return report;
@@ -41,7 +39,9 @@ FileJobReport EncodeWavFileWithHint(const std::filesystem::path& input,
 FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                                  const std::filesystem::path& output,
                                  const FileJobOptions& options) {
-    const std::optional<CheckedWav> wav = CheckHeader(input);
+    // Standard input is read once, so only the header check's reading of it is possible.
+    const std::optional<CheckedWav> wav =
+        IsStandardStream(input) ? std::nullopt : CheckHeader(input);
     if (!wav || wav->Accepted()) {
         return EncodeWavFile(input, output, options);
     }
@@ -55,17 +55,6 @@ FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                    : JobOutcome(FileOutcome::Rejected, wav->m_strMessage, input);
     }
     return EncodeConverted(reader, input, output, options);
-}
-
-std::filesystem::path ConvertedOutputPath(const std::filesystem::path& input,
-                                          const std::filesystem::path& outputDir) {
-    const std::string strExtension = input.extension().string();
-    if (::strcasecmp(strExtension.c_str(), ".wav") == 0) {
-        return ProposedOutputPath(input, outputDir);
-    }
-    std::filesystem::path name = input.filename();
-    name.replace_extension(".wrm");
-    return (outputDir.empty() ? input.parent_path() : outputDir) / name;
 }
 
 std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file) {

@@ -21,16 +21,11 @@ FileJobReport EncodeWavFileWithHint(const std::filesystem::path& input,
 // A file that the header check accepts is encoded exactly as EncodeWavFile does. Any other file
 // that libsndfile reads is mixed to mono, resampled to 16000 Hz and rounded to 16 bits, then
 // encoded; a file at 16000 Hz, mono, 16-bit gives its samples unchanged. A file that
-// libsndfile does not read either keeps the header check's message.
+// libsndfile does not read either keeps the header check's message. Standard input ("-") is
+// taken only as the header check takes it.
 FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                                  const std::filesystem::path& output,
                                  const FileJobOptions& options);
-
-// The output of an input of --convert: a ".wav" file's proposed name (ProposedOutputPath); any
-// other file's name with its extension replaced by ".wrm" (talk.flac becomes talk.wrm, not
-// talk.fwrm), or ".wrm" appended when it has none. Beside the input, or in outputDir.
-std::filesystem::path ConvertedOutputPath(const std::filesystem::path& input,
-                                          const std::filesystem::path& outputDir);
 
 // What --convert makes of a file that the header check refuses.
 struct ConversionPlan {

@@ -1,9 +1,10 @@
 #include "convert/FileDecoder.h"
 
 #include "codec/SpeechDecoder.h"
-#include "convert/WavWriter.h"
 #include "convert/FileByteSource.h"
 #include "convert/FrameEncoding.h"
+#include "convert/JobOutput.h"
+#include "convert/WavWriter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -39,12 +40,14 @@ void PutLe32(std::vector<std::uint8_t>& bytes, int nOffset, std::uint32_t nValue
 }
 
 // The header of a canonical file of nSamples samples: the header of an empty one with the
-// sizes of the data that follows it.
-std::vector<std::uint8_t> HeaderFor(std::uint64_t nSamples) {
+// sizes of the data that follows it. On a stream, whose length is told by its end, both sizes
+// are 0xFFFFFFFF ("not known"), as sox and ffmpeg write them on a pipe.
+std::vector<std::uint8_t> HeaderFor(std::uint64_t nSamples, bool bStream) {
     std::vector<std::uint8_t> header = WriteWav16({});
+    constexpr std::uint32_t kUnknownSize = 0xFFFFFFFF;
     const auto nDataBytes = static_cast<std::uint32_t>(nSamples * kBytesPerSample);
-    PutLe32(header, kRiffSizeOffset, kWavHeaderBytes - 8 + nDataBytes);
-    PutLe32(header, kDataSizeOffset, nDataBytes);
+    PutLe32(header, kRiffSizeOffset, bStream ? kUnknownSize : kWavHeaderBytes - 8 + nDataBytes);
+    PutLe32(header, kDataSizeOffset, bStream ? kUnknownSize : nDataBytes);
     return header;
 }
 
@@ -93,12 +96,12 @@ void DecodeChunk(CSpeechDecoder& decoder, std::span<const std::uint8_t> frames,
 
 FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path& input,
                            const std::filesystem::path& output, const FileJobOptions& options) {
-    CAtomicOutputFile file;
+    CJobOutput file(output, options);
     const std::uint64_t nFrames = source.Size() / kFrameBytes;
     const std::uint64_t nSamples = DecodedSamples(nFrames);
-    int nError = file.Create(output);
+    int nError = file.Create();
     if (nError == 0) {
-        nError = file.Write(HeaderFor(nSamples));
+        nError = file.Write(HeaderFor(nSamples, file.IsStream()));
     }
     if (nError != 0) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
@@ -126,7 +129,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
             return JobOutcome(FileOutcome::Cancelled, "", output);
         }
     }
-    if (auto failure = CommitOutput(file, output, options)) {
+    if (auto failure = file.Commit()) {
         return *failure;
     }
     FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);

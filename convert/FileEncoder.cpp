@@ -2,18 +2,29 @@
 
 #include "codec/CodecTypes.h"
 #include "convert/FrameEncoding.h"
+#include "convert/JobOutput.h"
+#include "convert/StandardStreams.h"
+#include "convert/StreamEncoder.h"
 #include "convert/WavFile.h"
 
 #include <cerrno>
+#include <unistd.h>
 
 namespace veltrane {
+
+namespace {
+
+constexpr const char* kMsgNoFrame =
+    "It holds no whole frame of 240 samples; nothing was written.\n";
+
+} // namespace
 
 FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& readFailure,
                                   const std::filesystem::path& input,
                                   const std::filesystem::path& output,
                                   const FileJobOptions& options) {
-    CAtomicOutputFile file;
-    if (const int nError = file.Create(output)) {
+    CJobOutput file(output, options);
+    if (const int nError = file.Create()) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
     }
     int nWriteError = 0;
@@ -36,7 +47,10 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
     case EncodeStatus::Done:
         break;
     }
-    if (auto failure = CommitOutput(file, output, options)) {
+    if (nFrames == 0) {
+        return JobOutcome(FileOutcome::Failed, kMsgNoFrame, input);
+    }
+    if (auto failure = file.Commit()) {
         return *failure;
     }
     FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);
@@ -48,6 +62,9 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
 
 FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::filesystem::path& output,
                             const FileJobOptions& options) {
+    if (IsStandardStream(input)) {
+        return EncodeWavStream(STDIN_FILENO, output, options);
+    }
     if (auto refusal = RefuseOutput(input, output, options)) {
         return *refusal;
     }
@@ -58,9 +75,13 @@ FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::files
                           wav.m_strMessage, input);
     }
     CWavSampleSource samples(source, wav.m_format, wav.m_nDataBytes);
-    return EncodeSamplesToFile(
-        samples, [&source] { return SystemErrorText(source.Error() ? source.Error() : EIO); }, input,
-        output, options);
+    FileJobReport report = EncodeSamplesToFile(
+        samples, [&source] { return SystemErrorText(source.Error() ? source.Error() : EIO); },
+        input, output, options);
+    if (report.m_outcome == FileOutcome::Converted) {
+        report.m_strWarning = ShortDataWarning(wav.m_format, wav.m_nDataBytes, report.m_nFrames);
+    }
+    return report;
 }
 
 } // namespace veltrane

@@ -12,7 +12,8 @@ namespace veltrane {
 using ReadFailureFn = std::function<std::string()>;
 
 // Encodes every whole frame of samples with one new encoder and writes the frames to output
-// through a temporary file in output's folder, renamed when complete.
+// through a temporary file in output's folder, renamed when complete, or, when output is "-",
+// straight to standard output. A stream with no whole frame is rejected and writes nothing.
 FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& readFailure,
                                   const std::filesystem::path& input,
                                   const std::filesystem::path& output,
@@ -20,7 +21,9 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
 
 // Checks the header of input, encodes every whole frame that the file holds with one new
 // encoder, and writes the frames to output through a temporary file in output's folder, renamed
-// when complete. An output that is the input itself is always refused.
+// when complete. An output that is the input itself is always refused. Input "-" is standard
+// input (EncodeWavStream). A converted file whose data is shorter than its header says carries
+// a warning.
 FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::filesystem::path& output,
                             const FileJobOptions& options);
 

@@ -1,6 +1,7 @@
 #include "convert/FileJob.h"
 
 #include "convert/FileByteSource.h"
+#include "convert/StandardStreams.h"
 
 #include <cerrno>
 #include <cstring>
@@ -40,6 +41,9 @@ FileJobReport JobOutcome(FileOutcome outcome, std::string strMessage,
 std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options) {
+    if (IsStandardStream(output)) {
+        return std::nullopt; // standard output replaces no file
+    }
     if (IsSameFile(input, output)) {
         return JobOutcome(FileOutcome::Failed, kMsgOutputIsInput, input);
     }

@@ -35,6 +35,7 @@ struct FileJobReport {
     std::string m_strMessage;          // ends in a line feed; empty when converted or cancelled
     std::filesystem::path m_pathShown; // the path the message concerns
     std::string m_strHint;             // a line shown after the path; may be empty
+    std::string m_strWarning;          // of a converted file, ends in a line feed; may be empty
     std::uint64_t m_nFrames = 0;       // frames encoded or decoded
     std::uint64_t m_nBytes = 0;        // bytes of the output
     double m_dAudioSeconds = 0.0;      // seconds of audio the output holds or stands for

@@ -37,6 +37,17 @@ std::filesystem::path ProposedOutputPath(const std::filesystem::path& input,
     return BesideOrIn(input, outputDir, ProposedName(input.filename().string()));
 }
 
+std::string EncodedName(const std::string& strName) {
+    std::filesystem::path name(strName);
+    name.replace_extension(".wrm"); // a leading dot starts a name, not an extension
+    return name.string();
+}
+
+std::filesystem::path EncodedOutputPath(const std::filesystem::path& input,
+                                        const std::filesystem::path& outputDir) {
+    return BesideOrIn(input, outputDir, EncodedName(input.filename().string()));
+}
+
 std::string DecodedName(const std::string& strName) {
     const std::string strEnd = ".wrm";
     const bool bWrm = EndsWithNoCase(strName, strEnd) && strName.size() > strEnd.size();

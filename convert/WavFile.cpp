@@ -7,26 +7,43 @@
 
 namespace veltrane {
 
-CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile) {
+CheckedWav JudgeHeader(const WavCheckResult& check, int nReadError) {
     CheckedWav checked;
-    if (!source.Open(files, sFile)) {
-        checked.m_strMessage = SystemErrorText(source.Error());
-        return checked;
-    }
-    const WavCheckResult check = CheckWavHeader(source);
-    const std::uint64_t nFileBytes = source.Size();
-    if (source.Error() != 0) {
-        checked.m_strMessage = SystemErrorText(source.Error());
+    if (nReadError != 0) {
+        checked.m_strMessage = SystemErrorText(nReadError);
     } else if (!check.Accepted()) {
         checked.m_strMessage = check.m_pszMessage;
         checked.m_bRejected = true;
     }
     checked.m_format = check.m_format;
+    return checked;
+}
+
+CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile) {
+    if (!source.Open(files, sFile)) {
+        CheckedWav checked;
+        checked.m_strMessage = SystemErrorText(source.Error());
+        return checked;
+    }
+    const WavCheckResult check = CheckWavHeader(source);
+    const std::uint64_t nFileBytes = source.Size();
+    CheckedWav checked = JudgeHeader(check, source.Error());
     checked.m_nFileBytes = nFileBytes;
     if (checked.Accepted()) {
         checked.m_nDataBytes = AvailableDataBytes(check.m_format, nFileBytes);
     }
     return checked;
+}
+
+std::string ShortDataWarning(const WavFormat& format, std::uint64_t nHeldBytes,
+                             std::uint64_t nFrames) {
+    constexpr std::uint64_t kUnknownLength = 0xFFFFFFFF;
+    if (nHeldBytes >= format.m_nDataBytes || format.m_nDataBytes == kUnknownLength) {
+        return {};
+    }
+    return "Warning: the data is shorter than the header says (" + std::to_string(nHeldBytes) +
+           " of " + std::to_string(format.m_nDataBytes) + " bytes); " + std::to_string(nFrames) +
+           " frames were encoded.\n";
 }
 
 WavSamples ReadWavSamples(const std::filesystem::path& file, IFileSystem& files) {

@@ -21,9 +21,19 @@ struct CheckedWav {
     bool Accepted() const { return m_strMessage.empty(); }
 };
 
+// The verdict on a header checked from a source: a failed read (nReadError, an errno) gives the
+// system's text rather than a judgement of bytes never read; else the check's message, if any.
+CheckedWav JudgeHeader(const WavCheckResult& check, int nReadError);
+
 // Opens file through files into source and checks its header: the one checked WAV open of
 // the programs. The data size is clamped to what the file holds.
 CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile);
+
+// The warning for a file whose sample data is shorter than its header says: nHeldBytes of the
+// header's count, and the frames encoded from them. Empty when nothing is missing or when the
+// header's count is 0xFFFFFFFF, which streaming writers put for a length not known.
+std::string ShortDataWarning(const WavFormat& format, std::uint64_t nHeldBytes,
+                             std::uint64_t nFrames);
 
 struct WavSamples {
     CheckedWav m_check;

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   desktop-file-utils sox speex
   libsndfile1-dev libsoxr-dev pkg-config
+  scdoc man-db dpkg-dev
 )
 # --- fuzz targets ---
 if [ "${1:-}" = fuzz ]; then

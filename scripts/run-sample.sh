@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+# Only the two programs: the tests and benchmarks are built by scripts/test.sh.
+bash scripts/build.sh veltrane veltrane-cli
 bin=build/release/bin
 out=${VELTRANE_SAMPLE_OUT:-/tmp/veltrane-sample}
 mkdir -p "$out"

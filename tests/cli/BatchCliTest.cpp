@@ -1,6 +1,7 @@
 // veltrane-cli encode with many files: jobs, output names and folders, refusals, exit
 // statuses, and the cleanup after SIGINT, SIGTERM, SIGHUP or SIGPIPE.
 #include "tests/support/CliRunner.h"
+#include "tests/support/GoldenVectors.h"
 
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
@@ -20,7 +21,7 @@ const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
 
 TEST(BatchCli, TwoJobsGiveTheBytesOfOneJob) {
     const std::vector<std::string> inputs = test::GoldenFiles(kGoldenDir, ".wav");
-    ASSERT_EQ(inputs.size(), 11u); // the golden vectors
+    ASSERT_EQ(inputs.size(), test::GoldenVectorNames().size());
     CTestFolder dir;
     auto one = RunCli(test::Concat({"encode", "-j", "1", "-d", "one"}, inputs), dir.Path());
     auto two = RunCli(test::Concat({"encode", "-j", "2", "-d", "two"}, inputs), dir.Path());
@@ -37,19 +38,37 @@ TEST(BatchCli, TwoJobsGiveTheBytesOfOneJob) {
     EXPECT_NE(two.m_strErr.find("Converted 11, failed 0, skipped 0; "), std::string::npos);
 }
 
-TEST(BatchCli, OutputsGetTheProposedNameBesideTheirInput) {
+TEST(BatchCli, OutputsReplaceTheLastExtensionBesideTheirInput) {
     CTestFolder dir;
     std::filesystem::create_directory(dir / "sub");
-    for (const char* pszName : {"a.wav", "sub/TALK.WAV", "xy", "voice.wave"}) {
-        test::WriteBytes(dir / pszName, test::Wav16(test::Noise(480)));
+    const std::vector<std::string> inputs{"a.wav",      "sub/talk.WAV", "xy",
+                                          "voice.wave", "recording",    "x.flac"};
+    for (const std::string& strName : inputs) {
+        test::WriteBytes(dir / strName, test::Wav16(test::Noise(480)));
     }
-    const auto result =
-        RunCli({"encode", "-q", "a.wav", "sub/TALK.WAV", "xy", "voice.wave"}, dir.Path());
+    const auto result = RunCli(test::Concat({"encode", "-q"}, inputs), dir.Path());
     EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
     EXPECT_EQ(result.m_strErr, "");
-    for (const char* pszName : {"a.wrm", "sub/TALK.wrm", "xy.wrm", "voice.wwrm"}) {
+    for (const char* pszName :
+         {"a.wrm", "sub/talk.wrm", "xy.wrm", "voice.wrm", "recording.wrm", "x.wrm"}) {
         EXPECT_EQ(test::ReadBytes(dir / pszName).size(), 60u) << pszName;
     }
+}
+
+// Fewer than 240 samples give no frame: that is said, and no empty output is left behind.
+TEST(BatchCli, FileWithNoWholeFrameIsReportedAndGetsNoOutput) {
+    CTestFolder dir;
+    test::WriteBytes(dir / "short.wav", test::Wav16(test::Noise(239)));
+    const auto encoded = RunCli({"encode", "short.wav"}, dir.Path());
+    EXPECT_EQ(encoded.m_nStatus, 2);
+    EXPECT_EQ(encoded.m_strErr,
+              "It holds no whole frame of 240 samples; nothing was written.\nshort.wav\n");
+    const auto measured = RunCli({"quality", "short.wav"}, dir.Path());
+    EXPECT_EQ(measured.m_nStatus, 2);
+    EXPECT_EQ(measured.m_strOut, "");
+    EXPECT_EQ(measured.m_strErr,
+              "It holds no whole frame of 240 samples; there is nothing to measure.\nshort.wav\n");
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"short.wav"}));
 }
 
 TEST(BatchCli, ExistingOutputIsSkippedWithoutForce) {

@@ -1,6 +1,7 @@
 // veltrane-cli decode end to end: the sample and the golden vectors decode to what
 // DecodeFrames gives, in valid WAV files; torn files, existing outputs, jobs and SIGINT.
 #include "tests/support/CliRunner.h"
+#include "tests/support/GoldenVectors.h"
 
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
@@ -54,7 +55,7 @@ TEST(CliDecode, BundledSampleDecodesBesideItsWrmUnderTheDecodedName) {
 
 TEST(CliDecode, GoldenVectorsDecodeAlikeOnOneAndTwoJobs) {
     const std::vector<std::string> inputs = test::GoldenFiles(kGoldenDir, ".wrm");
-    ASSERT_EQ(inputs.size(), 11u); // the golden vectors
+    ASSERT_EQ(inputs.size(), test::GoldenVectorNames().size());
     CTestFolder dir;
     const auto one = RunCli(test::Concat({"decode", "-j", "1", "-d", "one"}, inputs), dir.Path());
     const auto two = RunCli(test::Concat({"decode", "-j", "2", "-d", "two"}, inputs), dir.Path());

@@ -55,5 +55,20 @@ TEST(OutputName, BesideTheInputOrInTheOutputFolder) {
     EXPECT_EQ(ProposedOutputPath("/rec/day1/a.wav", "/out"), "/out/a.wrm");
 }
 
+// The command line's rule: the last extension, in any case, gives way to ".wrm".
+TEST(OutputName, CommandLineReplacesTheLastExtensionOrAppends) {
+    EXPECT_EQ(EncodedName("speech.wav"), "speech.wrm");
+    EXPECT_EQ(EncodedName("talk.WAV"), "talk.wrm");
+    EXPECT_EQ(EncodedName("voice.wave"), "voice.wrm");
+    EXPECT_EQ(EncodedName("x.flac"), "x.wrm");
+    EXPECT_EQ(EncodedName("a.b"), "a.wrm");
+    EXPECT_EQ(EncodedName("take.2.wav"), "take.2.wrm");
+    EXPECT_EQ(EncodedName("recording"), "recording.wrm");
+    EXPECT_EQ(EncodedName(".hidden"), ".hidden.wrm");
+    EXPECT_EQ(EncodedName("запись.вав"), "запись.wrm");
+    EXPECT_EQ(EncodedOutputPath("/rec/v1.0/recording", ""), "/rec/v1.0/recording.wrm");
+    EXPECT_EQ(EncodedOutputPath("/rec/day1/a.WAV", "/out"), "/out/a.wrm");
+}
+
 } // namespace
 } // namespace veltrane

@@ -26,8 +26,8 @@ std::string ReadText(const std::filesystem::path& path) {
 
 } // namespace
 
-CCliProcess::CCliProcess(const std::vector<std::string>& args,
-                         const std::filesystem::path& workDir) {
+CCliProcess::CCliProcess(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                         const CliStreams& streams) {
     std::vector<std::string> argv{VELTRANE_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> argPointers;
@@ -40,8 +40,11 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args,
     m_errPath = workDir.parent_path() / (workDir.filename().string() + ".stderr");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, m_outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, streams.m_stdin.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO,
+                                     streams.m_stdout.empty() ? m_outPath.c_str()
+                                                              : streams.m_stdout.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
@@ -79,8 +82,9 @@ CliResult CCliProcess::Wait() {
     return result;
 }
 
-CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir) {
-    CCliProcess process(args, workDir);
+CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                 const CliStreams& streams) {
+    CCliProcess process(args, workDir, streams);
     return process.Wait();
 }
 

@@ -14,10 +14,18 @@ struct CliResult {
     std::string m_strErr;
 };
 
+// Where the child's standard input comes from and, when not empty, where its standard output
+// goes instead of the file that CliResult::m_strOut is read from (e.g. a terminal).
+struct CliStreams {
+    std::filesystem::path m_stdin = "/dev/null";
+    std::filesystem::path m_stdout;
+};
+
 class CCliProcess {
   public:
     // Starts veltrane-cli with args, in folder workDir, stdout and stderr to files there.
-    CCliProcess(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+    CCliProcess(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                const CliStreams& streams = {});
     ~CCliProcess();
     CCliProcess(const CCliProcess&) = delete;
     CCliProcess& operator=(const CCliProcess&) = delete;
@@ -31,7 +39,8 @@ class CCliProcess {
     std::filesystem::path m_errPath;
 };
 
-CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir);
+CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir,
+                 const CliStreams& streams = {});
 
 // The files of dir whose names end in strExtension, in name order.
 std::vector<std::string> GoldenFiles(const std::filesystem::path& dir,

@@ -1,0 +1,24 @@
+#include "convert/JobOutput.h"
+
+#include "convert/StandardStreams.h"
+
+#include <unistd.h>
+
+namespace veltrane {
+
+CJobOutput::CJobOutput(const std::filesystem::path& output, const FileJobOptions& options)
+    : m_output(output), m_options(options), m_bStream(IsStandardStream(output)) {}
+
+int CJobOutput::Create() {
+    return m_bStream ? 0 : m_file.Create(m_output);
+}
+
+int CJobOutput::Write(std::span<const std::uint8_t> bytes) {
+    return m_bStream ? WriteAllTo(STDOUT_FILENO, bytes) : m_file.Write(bytes);
+}
+
+std::optional<FileJobReport> CJobOutput::Commit() {
+    return m_bStream ? std::nullopt : CommitOutput(m_file, m_output, m_options);
+}
+
+} // namespace veltrane

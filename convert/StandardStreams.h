@@ -1,0 +1,18 @@
+// "-" on the command line: standard input as an input, standard output as an output.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace veltrane {
+
+inline constexpr const char* kStandardStreamName = "-";
+
+// Whether path names the standard stream ("-") rather than a file.
+bool IsStandardStream(const std::filesystem::path& path);
+
+// Writes every byte to nFd, again after an interrupted or partial write. Returns 0 or the errno.
+int WriteAllTo(int nFd, std::span<const std::uint8_t> bytes);
+
+} // namespace veltrane
