@@ -1,9 +1,9 @@
 #include "convert/FileDecoder.h"
 
 #include "codec/SpeechDecoder.h"
-#include "convert/WavWriter.h"
 #include "convert/FileByteSource.h"
 #include "convert/FrameEncoding.h"
+#include "convert/WavWriter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -93,13 +93,13 @@ void DecodeChunk(CSpeechDecoder& decoder, std::span<const std::uint8_t> frames,
 
 FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path& input,
                            const std::filesystem::path& output, const FileJobOptions& options) {
-    CAtomicOutputFile file;
+    CAtomicOutputFile file(JobFiles(options));
     const std::uint64_t nFrames = source.Size() / kFrameBytes;
     const std::uint64_t nSamples = DecodedSamples(nFrames);
-    int nError = file.Create(output);
-    if (nError == 0) {
-        nError = file.Write(HeaderFor(nSamples));
+    if (auto failure = CreateOutput(file, output, options)) {
+        return *failure;
     }
+    int nError = file.Write(HeaderFor(nSamples));
     if (nError != 0) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
     }
@@ -126,7 +126,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
             return JobOutcome(FileOutcome::Cancelled, "", output);
         }
     }
-    if (auto failure = CommitOutput(file, output, options)) {
+    if (auto failure = CommitOutput(file, output)) {
         return *failure;
     }
     FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);
@@ -144,7 +144,7 @@ FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::files
         return *refusal;
     }
     CFileByteSource source;
-    if (!source.Open(InputFiles(options), input.string())) {
+    if (!source.Open(JobFiles(options), input.string())) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(source.Error()), input);
     }
     if (auto rejection = CheckWrm(source, input)) {

@@ -12,9 +12,9 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
                                   const std::filesystem::path& input,
                                   const std::filesystem::path& output,
                                   const FileJobOptions& options) {
-    CAtomicOutputFile file;
-    if (const int nError = file.Create(output)) {
-        return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
+    CAtomicOutputFile file(JobFiles(options));
+    if (auto failure = CreateOutput(file, output, options)) {
+        return *failure;
     }
     int nWriteError = 0;
     std::uint64_t nFrames = 0;
@@ -36,7 +36,7 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
     case EncodeStatus::Done:
         break;
     }
-    if (auto failure = CommitOutput(file, output, options)) {
+    if (auto failure = CommitOutput(file, output)) {
         return *failure;
     }
     FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);
@@ -52,15 +52,15 @@ FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::files
         return *refusal;
     }
     CFileByteSource source;
-    const CheckedWav wav = OpenCheckedWav(InputFiles(options), source, input.string());
+    const CheckedWav wav = OpenCheckedWav(JobFiles(options), source, input.string());
     if (!wav.Accepted()) {
         return JobOutcome(wav.m_bRejected ? FileOutcome::Rejected : FileOutcome::Failed,
                           wav.m_strMessage, input);
     }
     CWavSampleSource samples(source, wav.m_format, wav.m_nDataBytes);
     return EncodeSamplesToFile(
-        samples, [&source] { return SystemErrorText(source.Error() ? source.Error() : EIO); }, input,
-        output, options);
+        samples, [&source] { return SystemErrorText(source.Error() ? source.Error() : EIO); },
+        input, output, options);
 }
 
 } // namespace veltrane

@@ -91,6 +91,19 @@ class CPosixFile : public IFile {
         return ::fchmod(m_nFd, static_cast<mode_t>(nMode)) == 0 ? 0 : errno;
     }
 
+    int Link(const std::string& sPath) override {
+        // The descriptor's entry under /proc names the file even when it has no name; without
+        // /proc mounted, the descriptor itself (which needs more privilege).
+        const std::string sSelf = "/proc/self/fd/" + std::to_string(m_nFd);
+        if (::linkat(AT_FDCWD, sSelf.c_str(), AT_FDCWD, sPath.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return 0;
+        }
+        if (errno != ENOENT) {
+            return errno;
+        }
+        return ::linkat(m_nFd, "", AT_FDCWD, sPath.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    }
+
     int Close() override {
         if (m_nFd < 0) {
             return 0;
@@ -106,9 +119,16 @@ class CPosixFile : public IFile {
     int m_nFd;
 };
 
-bool IsFolder(int nFd) {
+// 0 for a regular file; else EISDIR, kErrorNotRegularFile or the errno of the failed look.
+int RegularFileCheck(int nFd) {
     struct stat info {};
-    return ::fstat(nFd, &info) == 0 && S_ISDIR(info.st_mode);
+    if (::fstat(nFd, &info) != 0) {
+        return errno;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return EISDIR;
+    }
+    return S_ISREG(info.st_mode) ? 0 : kErrorNotRegularFile;
 }
 
 // Holds the lock of an open lock file; on release the file is removed first, so that a process
@@ -164,17 +184,32 @@ std::string WorkingDirectory() {
 CPosixFileSystem::CPosixFileSystem() : m_sCurrentDir(WorkingDirectory()) {}
 
 int CPosixFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    // Opened without waiting: a pipe with no writer would otherwise hold the open for good, out
+    // of reach of a stop request. A folder opens for reading on POSIX but has no bytes to give:
+    // refused as the system refuses reading it; a pipe, a device or a socket is no recording.
     std::unique_ptr<IFile> pFile;
-    if (const int nError = OpenFile(Resolve(sPath), O_RDONLY, &pFile); nError != 0) {
+    if (const int nError = OpenFile(Resolve(sPath), O_RDONLY | O_NONBLOCK | O_NOCTTY, &pFile);
+        nError != 0) {
         return nError;
     }
-    // A folder opens for reading on POSIX but has no bytes to give: refused as the system
-    // refuses reading it.
-    if (IsFolder(static_cast<CPosixFile&>(*pFile).Descriptor())) {
-        return EISDIR;
+    const int nFd = static_cast<CPosixFile&>(*pFile).Descriptor();
+    if (const int nError = RegularFileCheck(nFd); nError != 0) {
+        return nError;
+    }
+    if (::fcntl(nFd, F_SETFL, ::fcntl(nFd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        return errno;
     }
     *ppFile = std::move(pFile);
     return 0;
+}
+
+int CPosixFileSystem::CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    return OpenFile(Resolve(sPath), O_WRONLY | O_CREAT | O_EXCL, ppFile);
+}
+
+int CPosixFileSystem::CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) {
+    // 0666 less the umask, as a new named file: the mode the file has once linked.
+    return OpenFile(Resolve(sFolder), O_WRONLY | O_TMPFILE, ppFile);
 }
 
 int CPosixFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
@@ -191,6 +226,23 @@ int CPosixFileSystem::Delete(const std::string& sPath) {
 
 int CPosixFileSystem::Rename(const std::string& sFrom, const std::string& sTo) {
     return std::rename(Resolve(sFrom).c_str(), Resolve(sTo).c_str()) == 0 ? 0 : errno;
+}
+
+int CPosixFileSystem::RenameNoReplace(const std::string& sFrom, const std::string& sTo) {
+    const std::string sAbsFrom = Resolve(sFrom);
+    const std::string sAbsTo = Resolve(sTo);
+    if (::renameat2(AT_FDCWD, sAbsFrom.c_str(), AT_FDCWD, sAbsTo.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system that cannot rename without replacing: a hard link, which never replaces.
+    if (::link(sAbsFrom.c_str(), sAbsTo.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(sAbsFrom.c_str());
+    return 0;
 }
 
 int CPosixFileSystem::FollowLinks(const std::string& sPath, std::string* psTarget) {

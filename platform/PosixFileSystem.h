@@ -14,9 +14,12 @@ class CPosixFileSystem : public IFileSystem {
 
     int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) override;
     int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
+    int RenameNoReplace(const std::string& sFrom, const std::string& sTo) override;
     int FollowLinks(const std::string& sPath, std::string* psTarget) override;
     int Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) override;
     std::string CurrentDirectory() const override;
