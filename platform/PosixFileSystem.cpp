@@ -113,8 +113,6 @@ class CPosixFile : public IFile {
         return nResult == 0 ? 0 : errno;
     }
 
-    int Descriptor() const { return m_nFd; }
-
   private:
     int m_nFd;
 };
@@ -181,25 +179,34 @@ std::string WorkingDirectory() {
 
 } // namespace
 
-CPosixFileSystem::CPosixFileSystem() : m_sCurrentDir(WorkingDirectory()) {}
-
-int CPosixFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+int OpenRegularFile(const std::string& sPath, int* pnFd) {
     // Opened without waiting: a pipe with no writer would otherwise hold the open for good, out
     // of reach of a stop request. A folder opens for reading on POSIX but has no bytes to give:
     // refused as the system refuses reading it; a pipe, a device or a socket is no recording.
-    std::unique_ptr<IFile> pFile;
-    if (const int nError = OpenFile(Resolve(sPath), O_RDONLY | O_NONBLOCK | O_NOCTTY, &pFile);
-        nError != 0) {
-        return nError;
-    }
-    const int nFd = static_cast<CPosixFile&>(*pFile).Descriptor();
-    if (const int nError = RegularFileCheck(nFd); nError != 0) {
-        return nError;
-    }
-    if (::fcntl(nFd, F_SETFL, ::fcntl(nFd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    const int nFd = ::open(sPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (nFd < 0) {
         return errno;
     }
-    *ppFile = std::move(pFile);
+    int nError = RegularFileCheck(nFd);
+    if (nError == 0 && ::fcntl(nFd, F_SETFL, ::fcntl(nFd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        nError = errno;
+    }
+    if (nError != 0) {
+        ::close(nFd);
+        return nError;
+    }
+    *pnFd = nFd;
+    return 0;
+}
+
+CPosixFileSystem::CPosixFileSystem() : m_sCurrentDir(WorkingDirectory()) {}
+
+int CPosixFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    int nFd = -1;
+    if (const int nError = OpenRegularFile(Resolve(sPath), &nFd); nError != 0) {
+        return nError;
+    }
+    *ppFile = std::make_unique<CPosixFile>(nFd);
     return 0;
 }
 

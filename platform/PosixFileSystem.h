@@ -7,6 +7,12 @@
 
 namespace veltrane {
 
+// Opens the regular file sPath (absolute or relative to the process's working directory) for
+// reading without ever waiting: *pnFd gets its descriptor (close-on-exec), or the result is
+// EISDIR for a folder, kErrorNotRegularFile for a pipe, a device or a socket, or the errno of the
+// failed open.
+int OpenRegularFile(const std::string& sPath, int* pnFd);
+
 class CPosixFileSystem : public IFileSystem {
   public:
     // Starts in the process's working directory.

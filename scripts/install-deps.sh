@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   desktop-file-utils sox
-  libsndfile1-dev libsoxr-dev pkg-config
+  libsndfile1-dev libsoxr-dev pkg-config nlohmann-json3-dev
 )
 missing=()
 for p in "${packages[@]}"; do
