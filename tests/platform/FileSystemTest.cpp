@@ -1,6 +1,6 @@
 #include "platform/Environment.h"
-#include "tests/support/FaultyFileSystem.h"
 #include "platform/PosixFileSystem.h"
+#include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ScriptedPlatform.h"
 #include "tests/support/TestFolder.h"
 
@@ -89,15 +89,18 @@ TEST(PathHelpers, SplitAndJoinWithOneSlash) {
     EXPECT_EQ(AbsolutePath("/rec", "/out/a.wrm"), "/out/a.wrm");
 }
 
-TEST(TemporaryFolder, TempThenTmpdirThenSlashTmp) {
+TEST(TemporaryFolders, TempThenTmpdirThenSlashTmpEachOnce) {
+    using Folders = std::vector<std::string>;
     CScriptedEnvironment environment;
-    EXPECT_EQ(TemporaryFolder(environment), "/tmp");
+    EXPECT_EQ(TemporaryFolders(environment), Folders{"/tmp"});
     environment.Set("TMPDIR", "/var/tmp/");
-    EXPECT_EQ(TemporaryFolder(environment), "/var/tmp");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/var/tmp", "/tmp"}));
     environment.Set("TEMP", "");
-    EXPECT_EQ(TemporaryFolder(environment), "/var/tmp");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/var/tmp", "/tmp"}));
     environment.Set("TEMP", "/scratch");
-    EXPECT_EQ(TemporaryFolder(environment), "/scratch");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/scratch", "/var/tmp", "/tmp"}));
+    environment.Set("TMPDIR", "/tmp//");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/scratch", "/tmp"}));
 }
 
 class FaultyFileSystemTest : public ::testing::Test {
