@@ -1,5 +1,5 @@
 // What every file job of a batch (encoding a WAV file, decoding a ".wrm" file) takes and
-// reports, and the refusals and the final rename that they share.
+// reports, and the refusals, the output and its commit that they share.
 #pragma once
 
 #include "convert/AtomicOutputFile.h"

@@ -7,7 +7,7 @@ namespace veltrane {
 namespace {
 
 constexpr const char* kMsgNotRegularFile =
-    "It is not a regular file (a pipe, a device or a socket): it is not read.\n";
+    "It is not a regular file (a pipe, a device or a socket).\n";
 
 } // namespace
 

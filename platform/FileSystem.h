@@ -62,8 +62,9 @@ class IFileSystem {
     // descriptor, even when the process is killed, unless IFile::Link names it. Fails (for
     // example with EOPNOTSUPP) where the folder's file system has no such files.
     virtual int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) = 0;
-    // Opens an existing file for writing, at its start, without emptying it: fails as the
-    // system refuses a writer (a write-protected file, a folder).
+    // Opens an existing regular file for writing, at its start, without emptying it, and without
+    // waiting: fails as the system refuses a writer (a write-protected file, a folder), and with
+    // kErrorNotRegularFile for a pipe, a device or a socket.
     virtual int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
     virtual int Delete(const std::string& sPath) = 0;
     // Renames sFrom to sTo, replacing sTo in one step.
@@ -84,7 +85,8 @@ class IFileSystem {
     virtual int SetCurrentDirectory(const std::string& sFolder) = 0;
 };
 
-// The refusal of a file to read that is not a regular one, for which the system has no errno.
+// The refusal of a file that is not a regular one (as input or output), for which the system has
+// no errno.
 inline constexpr int kErrorNotRegularFile = -1;
 
 // The system's own text for an errno (our own for kErrorNotRegularFile), ending in a line feed so

@@ -179,13 +179,14 @@ std::string WorkingDirectory() {
 
 } // namespace
 
-int OpenRegularFile(const std::string& sPath, int* pnFd) {
-    // Opened without waiting: a pipe with no writer would otherwise hold the open for good, out
-    // of reach of a stop request. A folder opens for reading on POSIX but has no bytes to give:
-    // refused as the system refuses reading it; a pipe, a device or a socket is no recording.
-    const int nFd = ::open(sPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+// Opened without waiting: a pipe with no other end would otherwise hold the open for good, out
+// of reach of a stop request. A folder opens for reading on POSIX but has no bytes to give:
+// refused as the system refuses reading it; a pipe, a device or a socket is neither a recording
+// nor a place for one.
+static int OpenRegular(const std::string& sPath, int nAccess, int* pnFd) {
+    const int nFd = ::open(sPath.c_str(), nAccess | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (nFd < 0) {
-        return errno;
+        return errno == ENXIO ? kErrorNotRegularFile : errno; // a pipe with no reader
     }
     int nError = RegularFileCheck(nFd);
     if (nError == 0 && ::fcntl(nFd, F_SETFL, ::fcntl(nFd, F_GETFL) & ~O_NONBLOCK) != 0) {
@@ -197,6 +198,10 @@ int OpenRegularFile(const std::string& sPath, int* pnFd) {
     }
     *pnFd = nFd;
     return 0;
+}
+
+int OpenRegularFile(const std::string& sPath, int* pnFd) {
+    return OpenRegular(sPath, O_RDONLY, pnFd);
 }
 
 CPosixFileSystem::CPosixFileSystem() : m_sCurrentDir(WorkingDirectory()) {}
@@ -224,7 +229,12 @@ int CPosixFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* p
 }
 
 int CPosixFileSystem::OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
-    return OpenFile(Resolve(sPath), O_WRONLY, ppFile);
+    int nFd = -1;
+    if (const int nError = OpenRegular(Resolve(sPath), O_WRONLY, &nFd); nError != 0) {
+        return nError;
+    }
+    *ppFile = std::make_unique<CPosixFile>(nFd);
+    return 0;
 }
 
 int CPosixFileSystem::Delete(const std::string& sPath) {

@@ -18,8 +18,7 @@ namespace {
 using test::CTestFolder;
 using test::RunCli;
 
-constexpr const char* kMsgNotRegular =
-    "It is not a regular file (a pipe, a device or a socket): it is not read.\n";
+constexpr const char* kMsgNotRegular = "It is not a regular file (a pipe, a device or a socket).\n";
 
 // sStem, the number k and sExtension (appended: GCC 12 warns wrongly of "literal" + string).
 std::string Numbered(const std::string& sStem, int k, const std::string& sExtension) {

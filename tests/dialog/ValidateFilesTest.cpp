@@ -127,10 +127,9 @@ TEST_F(ValidateFilesTest, APipeIsRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo(sPipe.c_str(), 0600), 0);
     const std::string sGood = Put("good.wav", WithFmt({}));
     SelectAndValidate({sPipe, sGood});
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
-                              "It is not a regular file (a pipe, a device or a socket): it is not "
-                              "read.\n" +
-                              sPipe}));
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{
+                  "It is not a regular file (a pipe, a device or a socket).\n" + sPipe}));
     EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"good.wav"}));
 }
 
