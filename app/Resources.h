@@ -10,16 +10,13 @@
 
 namespace veltrane {
 
-inline constexpr int IDD_ABOUTBOX = 100;
-inline constexpr int IDD_CONVERTER_DIALOG = 102;
+enum TemplateId : int { IDD_ABOUTBOX = 100, IDD_CONVERTER_DIALOG = 102 };
 inline constexpr unsigned IDS_ABOUTBOX = 101;
 // The system-menu command of the about box; the ids up to IDM_ABOUTBOX + 15 open it too.
 inline constexpr unsigned IDM_ABOUTBOX = 16;
 
 // Controls of the main dialog's template.
-inline constexpr int kIdFileBarFrame = 1007;
-inline constexpr int kIdTotalBarFrame = 1014;
-inline constexpr int kIdFileLabel = 1015;
+enum ControlId : int { kIdFileBarFrame = 1007, kIdTotalBarFrame = 1014, kIdFileLabel = 1015 };
 // The child id of both progress bars.
 inline constexpr int kIdProgressBar = 97;
 

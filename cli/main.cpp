@@ -2,4 +2,6 @@
 // and measures what the encoder keeps.
 #include "cli/CommandLine.h"
 
-int main(int argc, char** argv) { return veltrane::RunCommandLine(argc, argv); }
+int main(int argc, char** argv) {
+    return veltrane::RunCommandLine(argc, argv);
+}

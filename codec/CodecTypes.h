@@ -12,6 +12,9 @@ inline constexpr int kSubframeSamples = 40; // six subframes per frame
 inline constexpr int kSubframes = 6;
 inline constexpr int kLpcOrder = 20;
 inline constexpr int kFrameBytes = 30; // 240 bits: 16 kbit/s
+// Past total excitation that the pitch predictor draws on, oldest first: the longest lag's
+// segment starts 280 samples before the subframe, and the newest 40 are the latest subframe.
+inline constexpr int kExcHistoryLength = 295;
 
 // One compressed frame: seven little-endian 32-bit words and one 16-bit word.
 using EncodedFrame = std::array<std::uint8_t, kFrameBytes>;

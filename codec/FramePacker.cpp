@@ -133,8 +133,8 @@ void UnpackFields(const EncodedFrame& frame, LpcParamWords& words, ExcitationInd
     }
 }
 
-void CSpeechEncoder::PackFrame(EncodedFrame* pFrame, const LpcParamWords& words) const {
-    PackFields(words, m_excIndices, *pFrame);
+void CSpeechEncoder::PackFrame(EncodedFrame* pFrame, const EncoderFrame& frame) const {
+    PackFields(frame.m_words, frame.m_excIndices, *pFrame);
 }
 
 } // namespace veltrane

@@ -7,13 +7,34 @@
 
 namespace veltrane {
 
+namespace {
+
+// Lags computed side by side: three groups of seven.
+constexpr int kLagGroup = 7;
+static_assert((kLpcOrder + 1) % kLagGroup == 0);
+
+} // namespace
+
+// Each group of lags m0..m0+6 runs j together while every lag has a product, then each lag its
+// own last products; every r[m] still sums its products in ascending j.
 void Autocorrelate(const double* adX, double* adR) {
-    for (int m = 0; m <= kLpcOrder; ++m) {
-        double dSum = 0.0;
-        for (int j = 0; j < kLpcWindowLength - m; ++j) {
-            dSum += adX[j + m] * adX[j];
+    for (int m0 = 0; m0 <= kLpcOrder; m0 += kLagGroup) {
+        double adAcc[kLagGroup] = {};
+        const int nShared = kLpcWindowLength - (m0 + kLagGroup - 1); // j < nShared: every lag
+        for (int j = 0; j < nShared; ++j) {
+            for (int k = 0; k < kLagGroup; ++k) {
+                adAcc[k] += adX[j + m0 + k] * adX[j];
+            }
         }
-        adR[m] = dSum;
+        for (int t = 0; t < kLagGroup - 1; ++t) { // j = nShared + t: lags k <= 5 - t
+            const int j = nShared + t;
+            for (int k = 0; k < kLagGroup - 1 - t; ++k) {
+                adAcc[k] += adX[j + m0 + k] * adX[j];
+            }
+        }
+        for (int k = 0; k < kLagGroup; ++k) {
+            adR[m0 + k] = adAcc[k];
+        }
     }
 }
 
@@ -50,6 +71,26 @@ std::int16_t Levinson(const double* adR, double* adA, double* adK) {
     return kLevinsonComplete;
 }
 
+// Eight residual samples side by side, each subtracting its products in increasing j.
+void InverseFilter(const double* adSpeech, const double* adA, double* adResidual) {
+    constexpr int kLanes = 8;
+    static_assert(kSubframeSamples % kLanes == 0);
+    for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
+        double adE[kLanes];
+        for (int k = 0; k < kLanes; ++k) {
+            adE[k] = adSpeech[i0 + k];
+        }
+        for (int j = 0; j < kLpcOrder; ++j) {
+            for (int k = 0; k < kLanes; ++k) {
+                adE[k] -= adA[j] * adSpeech[i0 + k - 1 - j];
+            }
+        }
+        for (int k = 0; k < kLanes; ++k) {
+            adResidual[i0 + k] = adE[k];
+        }
+    }
+}
+
 void WeightPredictor(const double* adA, double* adWeighted) {
     double dFactor = 0.8;
     for (int k = 0; k < kLpcOrder; ++k) {
@@ -61,7 +102,7 @@ void WeightPredictor(const double* adA, double* adWeighted) {
 double CSpeechEncoder::AnalyzeLpc(double* adA) const {
     double adX[kLpcWindowLength];
     for (int i = 0; i < kLpcWindowLength; ++i) {
-        adX[i] = m_adLpcWindow[i] * m_adSignal[280 + i];
+        adX[i] = m_adLpcWindow[i] * m_adSignal[kLpcWindowStart + i];
     }
     double adR[kLpcOrder + 1];
     Autocorrelate(adX, adR);

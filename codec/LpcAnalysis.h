@@ -20,6 +20,11 @@ void Autocorrelate(const double* adX, double* adR);
 // Order-20 recursion; a and k are valid whatever the status.
 std::int16_t Levinson(const double* adR, double* adA, double* adK);
 
+// The residual of 40 samples: e[i] = s[i] - a[0]*s[i-1] - ... - a[19]*s[i-20], the products
+// subtracted in that order. The 20 samples before adSpeech[0] are the filter's memory, so
+// adSpeech must point at least 20 samples into its buffer.
+void InverseFilter(const double* adSpeech, const double* adA, double* adResidual);
+
 // aw[k] = a[k] * 0.8^(k+1), the factor built by repeated multiplication.
 void WeightPredictor(const double* adA, double* adWeighted);
 

@@ -1,6 +1,7 @@
 #include "LpcQuantizer.h"
 
 #include "SpeechEncoder.h"
+#include "tables/LarExpTable.h"
 #include "tables/RcTables.h"
 
 #include <cmath>
@@ -125,34 +126,32 @@ void InterpolateLar(int c, const double* adNewer, const double* adOlder, double*
     }
 }
 
-void InterpolatePredictors(const double* adNewer, const double* adOlder,
+// LarToReflection of InterpolateLar, with the exponential read from the table of every value
+// that the stored levels can give.
+void InterpolatePredictors(const std::int32_t* anNewerIndex, const std::int32_t* anOlderIndex,
                            SubframePredictors& aadInterp) {
     for (int c = 0; c < kSubframes; ++c) {
-        double adLar[kLpcOrder];
         double adKi[kLpcOrder];
-        InterpolateLar(c, adNewer, adOlder, adLar);
-        LarToReflection(adLar, adKi);
+        for (int n = 0; n < kLpcOrder; ++n) {
+            const double dX =
+                kLarExp[c][kRcBase[n] + anNewerIndex[n]][kRcBase[n] + anOlderIndex[n]];
+            adKi[n] = (1.0 - dX) / (1.0 + dX);
+        }
         ReflectionToPredictor(adKi, aadInterp[c].data());
     }
 }
 
-void CSpeechEncoder::QuantizeLpc(const double* adA, SubframePredictors& aadInterp,
-                                 LpcParamWords& words) {
+void CSpeechEncoder::QuantizeLpc(const double* adA, EncoderFrame& frame) {
     double adK[kLpcOrder];
     PredictorToReflection(adA, adK);
     std::int32_t anNewIndex[kLpcOrder];
-    double adKq[kLpcOrder];
     for (int n = 0; n < kLpcOrder; ++n) {
         anNewIndex[n] = QuantizeReflection(n, adK[n]);
-        adKq[n] = ReflectionLevel(n, anNewIndex[n]);
     }
-    words = MakeParamWords();
-    double adLarNew[kLpcOrder];
-    ReflectionToLar(adKq, adLarNew);
-    InterpolatePredictors(m_adLarPrev, m_adLarPrev2, aadInterp);
+    frame.m_words = MakeParamWords();
+    InterpolatePredictors(m_anRcIndex, m_anRcIndexPrev, frame.m_aadInterp);
     for (int n = 0; n < kLpcOrder; ++n) {
-        m_adLarPrev2[n] = m_adLarPrev[n];
-        m_adLarPrev[n] = adLarNew[n];
+        m_anRcIndexPrev[n] = m_anRcIndex[n];
         m_anRcIndex[n] = anNewIndex[n];
     }
 }

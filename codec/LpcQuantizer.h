@@ -22,6 +22,9 @@ double ReflectionLevel(int n, std::int32_t nIndex);
 LpcParamWords CombineParamWords(const std::int32_t* anIndex);
 void SplitParamWords(const LpcParamWords& words, std::int32_t* anIndex);
 
+// L = ln((1 - k) / (1 + k)), 0 for k = 0, and its inverse k = (1 - e^L) / (1 + e^L). The
+// predictor takes their composition with the interpolation from a table (kLarExp); these are
+// its definition.
 void ReflectionToLar(const double* adK, double* adLar);
 void LarToReflection(const double* adLar, double* adK);
 // Step-up from reflection coefficients to one row of predictor coefficients.
@@ -30,8 +33,10 @@ void ReflectionToPredictor(const double* adK, double* adRow);
 // The interpolated log-area ratios of subframe c between the older and the newer stored set.
 void InterpolateLar(int nSubframe, const double* adNewer, const double* adOlder, double* adLar);
 
-// The six subframe predictors between the older and the newer stored log-area-ratio set.
-void InterpolatePredictors(const double* adNewer, const double* adOlder,
+// The six subframe predictors between the older and the newer stored analysis, given by their
+// quantizer indices: row c is ReflectionToPredictor of LarToReflection of InterpolateLar of the
+// two sets' log-area ratios, the exponential taken from kLarExp.
+void InterpolatePredictors(const std::int32_t* anNewerIndex, const std::int32_t* anOlderIndex,
                            SubframePredictors& aadInterp);
 
 } // namespace veltrane

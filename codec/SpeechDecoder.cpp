@@ -16,10 +16,6 @@ namespace veltrane {
 
 namespace {
 
-constexpr std::int32_t kMaxLagCode = 240;
-constexpr std::int32_t kMaxPitchGainIndex = 63;
-constexpr std::int32_t kMaxPulseCode = 1943; // phase 7, all five digits 2
-
 std::int32_t Clamp(std::int32_t nValue, std::int32_t nHighest) {
     return std::clamp(nValue, std::int32_t{0}, nHighest);
 }
@@ -54,34 +50,12 @@ void ClampExcitationIndices(ExcitationIndices& slots) {
     }
 }
 
-double PitchGainFromIndex(std::int32_t nIndex) {
-    const std::int32_t nClamped = Clamp(nIndex, kMaxPitchGainIndex);
-    if (nClamped < kPitchGainSteps) {
-        return static_cast<double>(kPitchGainLevels[nClamped]);
-    }
-    return -static_cast<double>(kPitchGainLevels[kMaxPitchGainIndex - nClamped]);
-}
-
-double PulseGainFromIndex(int nSubframe, std::int32_t nIndex, double dPrevGain) {
-    if (nSubframe == 0) {
-        return static_cast<double>(kPulseGainLevels[Clamp(nIndex, kPulseGainSteps - 1)]);
-    }
-    return static_cast<double>(kGainRatioLevels[Clamp(nIndex, kGainRatioSteps - 1)]) * dPrevGain;
-}
-
-int DecodePulses(std::int32_t nCode, std::int32_t* anAmplitudes) {
-    const std::int32_t nClamped = Clamp(nCode, kMaxPulseCode);
-    std::int32_t nT = nClamped / kGridSpacing;
-    for (int i = kPulses - 1; i >= 0; --i) {
-        const std::int32_t nDigit = nT % 3;
-        nT /= 3;
-        anAmplitudes[i] = nDigit == 0 ? -1 : (nDigit == 1 ? 1 : 0);
-    }
-    return nClamped % kGridSpacing;
-}
-
 CSpeechDecoder::CSpeechDecoder()
-    : m_adLarPrev{}, m_adExcHistory{}, m_adSynMem{}, m_aadPredictors{}, m_dPrevFixedGain(0.0) {}
+    : m_anRcIndexPrev{}, m_adExcHistory{}, m_adSynMem{}, m_aadPredictors{}, m_dPrevFixedGain(0.0) {
+    for (int n = 0; n < kLpcOrder; ++n) {
+        m_anRcIndexPrev[n] = kRcZeroLevel - kRcBase[n]; // all-zero reflection coefficients
+    }
+}
 
 void CSpeechDecoder::DecodeFrame(const EncodedFrame& frame, std::int16_t* pnSamples) {
     LpcParamWords words;
@@ -117,14 +91,8 @@ void CSpeechDecoder::DecodeLpc(const LpcParamWords& words) {
     std::int32_t anIndex[kLpcOrder];
     SplitParamWords(words, anIndex);
     ClampReflectionIndices(anIndex);
-    double adKq[kLpcOrder];
-    for (int n = 0; n < kLpcOrder; ++n) {
-        adKq[n] = ReflectionLevel(n, anIndex[n]);
-    }
-    double adLarNew[kLpcOrder];
-    ReflectionToLar(adKq, adLarNew);
-    InterpolatePredictors(adLarNew, m_adLarPrev, m_aadPredictors);
-    std::copy(adLarNew, adLarNew + kLpcOrder, m_adLarPrev);
+    InterpolatePredictors(anIndex, m_anRcIndexPrev, m_aadPredictors);
+    std::copy(anIndex, anIndex + kLpcOrder, m_anRcIndexPrev);
 }
 
 // u = gp * v + gc * c, with v from the decoder's own excitation history.

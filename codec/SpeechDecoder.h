@@ -3,7 +3,8 @@
 #pragma once
 
 #include "CodecTypes.h"
-#include "SpeechEncoder.h"
+#include "excitation/GainCodes.h"
+#include "excitation/PulseCode.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,16 +22,6 @@ inline constexpr int kDecoderDelayFrames = 2;
 // subframe 0, 0..7 after it) of each subframe. Valid frames are left as they are.
 void ClampReflectionIndices(std::int32_t* anIndex);
 void ClampExcitationIndices(ExcitationIndices& slots);
-
-// The signed pitch gain of an index: 0..31 the levels, 32..63 the negative levels (63 is level 0).
-double PitchGainFromIndex(std::int32_t nIndex);
-
-// The pulse gain of subframe c: absolute in subframe 0, a ratio to the previous one after it.
-double PulseGainFromIndex(int nSubframe, std::int32_t nIndex, double dPrevGain);
-
-// Phase and amplitudes of a pulse code (phase + 8 * T, T in base 3 with pulse 0 the most
-// significant digit; digit 0 is -1, 1 is +1, 2 is 0). Returns the phase.
-int DecodePulses(std::int32_t nCode, std::int32_t* anAmplitudes);
 
 class CSpeechDecoder {
   public:
@@ -50,7 +41,7 @@ class CSpeechDecoder {
     void DecodeExcitation(const ExcitationIndices& slots, int nSubframe, double* adU);
     void RestartSignal();
 
-    double m_adLarPrev[kLpcOrder]; // log-area ratios carried by the previous frame
+    std::int32_t m_anRcIndexPrev[kLpcOrder]; // reflection-coefficient indices of the previous frame
     double m_adExcHistory[kExcHistoryLength];
     double m_adSynMem[kLpcOrder];       // past outputs of 1/A(z), newest in element 0
     SubframePredictors m_aadPredictors; // the current frame's six predictors

@@ -13,8 +13,9 @@ constexpr double kPreFilterPole = 0.99;
 constexpr double kTiltFactor = 0.8;
 constexpr double kInitialInvEnergy = 3.40282e38;
 
-// Squared periodic Hamming window of length 400.
+// Squared periodic Hamming window (period 400, not 399).
 void MakeLpcWindow(double* adWindow) {
+    static_assert(kLpcWindowLength == 400, "0.0025 is 1/400");
     for (int i = 0; i < kLpcWindowLength; ++i) {
         const double dHamming = 0.54 - 0.46 * std::cos(i * 0.0025 * 6.283185307);
         adWindow[i] = dHamming * dHamming;
@@ -32,15 +33,15 @@ void MakeBwExpand(double* adFactors) {
 } // namespace
 
 CSpeechEncoder::CSpeechEncoder()
-    : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_adInvMem{},
-      m_adLarPrev{}, m_adLarPrev2{}, m_anRcIndex{}, m_adLpcWindow{}, m_adBwExpand{}, m_excIndices{},
-      m_dPrevIn(0.0), m_dPrevOut(0.0), m_dTilt(0.0), m_dPrevRc1(0.0),
-      m_dPrevFixedGain(0.0), m_anPatterns{} {
+    : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_anRcIndex{},
+      m_anRcIndexPrev{}, m_adLpcWindow{}, m_adBwExpand{}, m_dPrevIn(0.0), m_dPrevOut(0.0),
+      m_dPrevRc1(0.0), m_dPrevFixedGain(0.0), m_anPatterns{} {
     for (double& dEntry : m_adInvEnergy) {
         dEntry = kInitialInvEnergy;
     }
     for (int n = 0; n < kLpcOrder; ++n) {
         m_anRcIndex[n] = kRcZeroLevel - kRcBase[n];
+        m_anRcIndexPrev[n] = m_anRcIndex[n];
     }
     MakeLpcWindow(m_adLpcWindow);
     MakeBwExpand(m_adBwExpand);
@@ -52,27 +53,27 @@ void CSpeechEncoder::EncodeFrame(const std::int16_t* pnSamples, EncodedFrame* pF
 
     double adA[kLpcOrder];
     const double dRc1 = AnalyzeLpc(adA);
-    m_dPrevRc1 = kTiltFactor * m_dPrevRc1; // the frame's one-pole coefficient
-
-    SubframePredictors aadInterp;
-    LpcParamWords words;
-    QuantizeLpc(adA, aadInterp, words);
+    EncoderFrame frame;
+    frame.m_dTilt = kTiltFactor * m_dPrevRc1;
+    QuantizeLpc(adA, frame);
 
     for (int c = 0; c < kSubframes; ++c) {
-        const double* adSpeech = &m_adSignal[20 + kSubframeSamples * c];
+        // The residual filter's memory is the 20 samples before the subframe in the history:
+        // across subframes and frames they are exactly the samples it consumed last.
+        const double* adSpeech = &m_adSignal[kCodedFrameStart + kSubframeSamples * c];
         double adResidual[kSubframeSamples];
-        InverseFilter(adSpeech, aadInterp[c].data(), adResidual);
+        InverseFilter(adSpeech, frame.m_aadInterp[c].data(), adResidual);
         double adWeighted[kLpcOrder];
-        WeightPredictor(aadInterp[c].data(), adWeighted);
-        AnalyzeExcitation(adResidual, adWeighted, c, m_dPrevRc1);
+        WeightPredictor(frame.m_aadInterp[c].data(), adWeighted);
+        AnalyzeExcitation(adResidual, adWeighted, c, frame);
     }
 
     m_dPrevRc1 = dRc1;
-    PackFrame(pFrame, words);
+    PackFrame(pFrame, frame);
 }
 
 void CSpeechEncoder::ShiftSignal() {
-    for (int i = 0; i < kSignalLength - kFrameSamples; ++i) {
+    for (int i = 0; i < kNewFrameStart; ++i) {
         m_adSignal[i] = m_adSignal[i + kFrameSamples];
     }
 }
@@ -84,21 +85,7 @@ void CSpeechEncoder::PreFilter(const std::int16_t* pnSamples) {
         const double dY = kPreFilterPole * m_dPrevOut + (dX - m_dPrevIn);
         m_dPrevIn = dX;
         m_dPrevOut = dY;
-        m_adSignal[kSignalLength - kFrameSamples + i] = dY;
-    }
-}
-
-void CSpeechEncoder::InverseFilter(const double* adSpeech, const double* adA, double* adResidual) {
-    for (int i = 0; i < kSubframeSamples; ++i) {
-        double dE = adSpeech[i];
-        for (int j = 0; j < kLpcOrder; ++j) {
-            dE -= adA[j] * m_adInvMem[j];
-        }
-        adResidual[i] = dE;
-        for (int j = kLpcOrder - 1; j >= 1; --j) {
-            m_adInvMem[j] = m_adInvMem[j - 1];
-        }
-        m_adInvMem[0] = adSpeech[i];
+        m_adSignal[kNewFrameStart + i] = dY;
     }
 }
 

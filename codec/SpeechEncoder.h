@@ -2,15 +2,36 @@
 #pragma once
 
 #include "CodecTypes.h"
+#include "LpcAnalysis.h"
 
 #include <cstdint>
 
 namespace veltrane {
 
-inline constexpr int kSignalLength = 740;     // 500 samples of history + the newest frame
-inline constexpr int kExcHistoryLength = 295; // past total excitation, oldest first
-inline constexpr int kInvEnergyEntries = 84;  // 6 blocks of 14 coarse pitch lags
+inline constexpr int kSignalLength = 740; // 500 samples of history + the newest frame
+inline constexpr int kNewFrameStart = kSignalLength - kFrameSamples; // 500: the newest frame
+// The frame that the subframes encode, two calls old: history elements 20..259.
+inline constexpr int kCodedFrameStart = kSignalLength - 3 * kFrameSamples;
+inline constexpr int kLpcLookahead = 60; // newest samples after the analysis window
+// 280: the analysis window ends kLpcLookahead samples before the newest sample.
+inline constexpr int kLpcWindowStart = kSignalLength - kLpcLookahead - kLpcWindowLength;
+inline constexpr int kInvEnergyEntries = 84; // 6 blocks of 14 coarse pitch lags
 inline constexpr int kPulsePatterns = 16;
+
+// What one EncodeFrame call works out and hands from stage to stage; nothing of it outlives
+// the call.
+struct EncoderFrame {
+    SubframePredictors m_aadInterp; // predictor a[0..19] of subframe c in row c, interpolated
+    LpcParamWords m_words;          // P0..P8: the indices of the previous call's analysis
+    ExcitationIndices m_excIndices; // the 24 excitation slots, four written by each subframe
+    double m_dTilt; // one-pole coefficient of the energy models: 0.8 x k1 of the previous call
+};
+
+// One subframe's signals in the weighted domain and the two chosen contributions, defined
+// with the excitation analysis.
+struct SubframeTarget;
+struct PitchContribution;
+struct PulseContribution;
 
 class CSpeechEncoder {
   public:
@@ -22,15 +43,13 @@ class CSpeechEncoder {
 
     // Stages of the pipeline, in the order EncodeFrame calls them.
     double AnalyzeLpc(double* adA) const;
-    void QuantizeLpc(const double* adA, SubframePredictors& aadInterp, LpcParamWords& words);
+    void QuantizeLpc(const double* adA, EncoderFrame& frame);
     LpcParamWords MakeParamWords() const;
-    void InverseFilter(const double* adSpeech, const double* adA, double* adResidual);
     void AnalyzeExcitation(const double* adResidual, const double* adWeighted, int nSubframe,
-                           double dTilt);
-    void PackFrame(EncodedFrame* pFrame, const LpcParamWords& words) const;
+                           EncoderFrame& frame);
+    void PackFrame(EncodedFrame* pFrame, const EncoderFrame& frame) const;
 
     // Read-only views used by the decoder's tests and by diagnostics.
-    const ExcitationIndices& Indices() const { return m_excIndices; }
     const double* ExcitationHistory() const { return m_adExcHistory; }
     const double* InvEnergyCache() const { return m_adInvEnergy; }
     const double* Signal() const { return m_adSignal; }
@@ -38,26 +57,29 @@ class CSpeechEncoder {
   private:
     void ShiftSignal();
     void PreFilter(const std::int16_t* pnSamples);
+    // The three parts of AnalyzeExcitation.
+    PitchContribution SearchPitch(const SubframeTarget& target, int nSubframe, EncoderFrame& frame);
+    PulseContribution SearchPulses(const SubframeTarget& target, const PitchContribution& pitch,
+                                   int nSubframe, EncoderFrame& frame);
+    void UpdateExcitationState(const PitchContribution& pitch, const PulseContribution& pulses,
+                               const double* adWeighted);
 
-    double m_adSignal[kSignalLength];
-    double m_adInvEnergy[kInvEnergyEntries];
-    double m_adSynMem[kLpcOrder];
-    double m_adWgtMem[kLpcOrder];
-    double m_adExcHistory[kExcHistoryLength];
-    double m_adInvMem[kLpcOrder];
-    double m_adLarPrev[kLpcOrder];
-    double m_adLarPrev2[kLpcOrder];
-    std::int32_t m_anRcIndex[kLpcOrder];
-    double m_adLpcWindow[400];
-    double m_adBwExpand[kLpcOrder];
-    ExcitationIndices m_excIndices;
-    double m_dPrevIn;
-    double m_dPrevOut;
-    double m_dTilt;
-    double m_dPrevRc1;
-    double m_dPrevFixedGain;
-    // Workspace of one subframe's pulse search: the 16 candidate patterns. Kept inside the
-    // encoder so that a subframe never allocates and has no failure path.
+    double m_adSignal[kSignalLength];        // pre-filtered speech, oldest first; [500..739] newest
+    double m_adInvEnergy[kInvEnergyEntries]; // 1/energy of coarse lag 14*b + l, tilt of its time
+    double m_adSynMem[kLpcOrder]; // weighted synthesis of the chosen excitation, newest first
+    double m_adWgtMem[kLpcOrder]; // weighting filter's past outputs (weighted speech), newest first
+    double m_adExcHistory[kExcHistoryLength]; // past total excitation, oldest first
+    std::int32_t m_anRcIndex[kLpcOrder];      // indices of the latest analysis, 0..kRcLevels[n]-1
+    std::int32_t m_anRcIndexPrev[kLpcOrder];  // indices of the analysis before it; the quantized
+                                              // log-area ratios of both follow from the indices
+    double m_adLpcWindow[kLpcWindowLength];   // squared periodic Hamming window, 0.0064 .. 1.0
+    double m_adBwExpand[kLpcOrder];           // bandwidth expansion 0.9883^(k+1)
+    double m_dPrevIn;                         // pre-filter: previous input sample (16-bit scale)
+    double m_dPrevOut;                        // pre-filter: previous output sample
+    double m_dPrevRc1;       // first reflection coefficient k1 of the latest analysis, |k1| < 1
+    double m_dPrevFixedGain; // quantized pulse gain of the previous subframe, always > 0
+    // Workspace of one subframe's pulse search: the 16 candidate patterns (-1, 0, +1). Kept
+    // inside the encoder so that a subframe never allocates and has no failure path.
     std::int32_t m_anPatterns[kPulsePatterns][kSubframeSamples];
 };
 

@@ -19,7 +19,8 @@ std::span<std::uint8_t> CChunkEncoder::SampleBytes(std::size_t nFrames) {
         .first(nFrames * kFrameSamples * static_cast<std::size_t>(m_nBlockAlign));
 }
 
-std::span<const std::uint8_t> CChunkEncoder::EncodeBytes(std::span<const std::uint8_t> sampleBytes) {
+std::span<const std::uint8_t>
+CChunkEncoder::EncodeBytes(std::span<const std::uint8_t> sampleBytes) {
     const std::size_t nSamples = ConvertSamples(sampleBytes, m_nBlockAlign, m_anSamples);
     return EncodeSamples(std::span(m_anSamples).first(nSamples));
 }

@@ -37,7 +37,8 @@ EncodeStatus EncodeSamples(CSampleSource& source, const EncodeHooks& hooks) {
     CChunkEncoder encoder(static_cast<int>(sizeof(std::int16_t)), kChunkFrames);
     std::size_t nFrames = source.Read(samples) / kFrameSamples;
     while (!source.Failed() && nFrames > 0) {
-        if (!hooks.m_write(encoder.EncodeSamples(std::span(samples).first(nFrames * kFrameSamples)))) {
+        if (!hooks.m_write(
+                encoder.EncodeSamples(std::span(samples).first(nFrames * kFrameSamples)))) {
             return EncodeStatus::WriteFailed;
         }
         if (hooks.m_onFrames) {

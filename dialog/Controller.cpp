@@ -11,12 +11,16 @@ void CConverterDlg::OnInitDialog() {
     m_platform.m_ui.SetButtonPushed(Button::Exit, m_bExitDown);
 }
 
-void CConverterDlg::OnCompress() {
-    m_bCompressDown = true;
-    m_bStopDown = false;
+void CConverterDlg::ShowBatchLooks(bool bBatch) {
+    m_bCompressDown = bBatch;
+    m_bStopDown = !bBatch;
     m_bExitDown = false;
-    m_platform.m_ui.SetButtonPushed(Button::Compress, true);
+    m_platform.m_ui.SetButtonPushed(Button::Compress, m_bCompressDown);
     m_platform.m_ui.SetButtonPushed(Button::Stop, m_bStopDown);
+}
+
+void CConverterDlg::OnCompress() {
+    ShowBatchLooks(true);
     if (!m_bBusy && !m_bBatchRunning) {
         m_bBusy = true;
         m_bStop = false;
@@ -76,11 +80,7 @@ void CConverterDlg::WorkerThread(CConverterDlg* pDlg) {
 }
 
 void CConverterDlg::FinishBatch() {
-    m_bStopDown = true;
-    m_bCompressDown = false;
-    m_bExitDown = false;
-    m_platform.m_ui.SetButtonPushed(Button::Compress, false);
-    m_platform.m_ui.SetButtonPushed(Button::Stop, m_bStopDown);
+    ShowBatchLooks(false);
     m_platform.m_ui.SetBarPosition(ProgressBar::Total, 0);
     for (m_nCurrent = 0; m_nCurrent < m_nFiles; ++m_nCurrent) {
         SaveEncodedFile(m_bSaveMode, m_nCurrent);

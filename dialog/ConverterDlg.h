@@ -14,16 +14,14 @@
 namespace veltrane {
 
 // Private messages, posted by the dialog to itself.
-inline constexpr unsigned MSG_ENCODE_NEXT = 99;
-inline constexpr unsigned MSG_VALIDATE_FILES = 100;
-inline constexpr unsigned MSG_OPEN_FILES = 101;
+enum PrivateMessage : unsigned {
+    MSG_ENCODE_NEXT = 99,
+    MSG_VALIDATE_FILES = 100,
+    MSG_OPEN_FILES = 101
+};
 
-// Ids of the dialog's buttons; a click reaches OnCommand with the button's id.
-inline constexpr int kIdCompress = 1017;
-inline constexpr int kIdStop = 1018;
-inline constexpr int kIdExit = 1019;
-inline constexpr int kIdSave = 1020;
-inline constexpr int kIdSaveAs = 1021;
+// Ids of the dialog's buttons, in template order; a click reaches OnCommand with the id.
+enum ButtonId : int { kIdCompress = 1017, kIdStop, kIdExit, kIdSave, kIdSaveAs };
 
 inline constexpr const char* kErrorCaption = "Error";
 // Shown, followed by the folder, when another batch holds the temporary files of that folder.
@@ -146,6 +144,9 @@ class CConverterDlg {
     bool m_bBatchRunning = false;
 
   private:
+    // Records the pushed looks of a batch's start (bBatch) or of the idle dialog and draws
+    // Compress and Stop so.
+    void ShowBatchLooks(bool bBatch);
     // The folder for the temporary files, locked; false when another batch holds it (reported).
     bool ChooseTempFolder();
     bool AskForDestination(const std::string& sProposed, int nIndex, std::string* psDestination);

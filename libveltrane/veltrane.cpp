@@ -3,7 +3,7 @@
 
 #include "codec/CodecTypes.h"
 #include "codec/SpeechDecoder.h"
-#include "codec/SpeechEncoder.h"
+#include "convert/ChunkEncoder.h"
 #include "convert/SampleConversion.h"
 #include "convert/WavHeader.h"
 
@@ -13,8 +13,9 @@
 #include <cstring>
 #include <new>
 
+// One frame at a time through the programs' own chunk encoder.
 struct veltrane_encoder {
-    veltrane::CSpeechEncoder m_encoder;
+    veltrane::CChunkEncoder m_encoder{sizeof(std::int16_t), 1};
 };
 
 struct veltrane_decoder {
@@ -63,7 +64,11 @@ const char* veltrane_version(void) {
 }
 
 veltrane_encoder* veltrane_encoder_create(void) {
-    return new (std::nothrow) veltrane_encoder;
+    try {
+        return new veltrane_encoder;
+    } catch (const std::bad_alloc&) {
+        return nullptr; // the encoder's buffers could not be had either
+    }
 }
 
 void veltrane_encoder_destroy(veltrane_encoder* encoder) {
@@ -71,8 +76,7 @@ void veltrane_encoder_destroy(veltrane_encoder* encoder) {
 }
 
 void veltrane_encode_frame(veltrane_encoder* encoder, const int16_t pcm[240], uint8_t frame[30]) {
-    veltrane::EncodedFrame encoded;
-    encoder->m_encoder.EncodeFrame(pcm, &encoded);
+    const auto encoded = encoder->m_encoder.EncodeSamples({pcm, kFrameSamples});
     std::copy_n(encoded.begin(), kFrameBytes, frame);
 }
 

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Installs what Veltrane needs to build, test and run on Debian 12 (run as root).
+# With the argument "fuzz", also clang with libFuzzer and the sanitizers' symbolizer.
 set -euo pipefail
 packages=(
   build-essential cmake
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  desktop-file-utils sox
+  desktop-file-utils sox speex
   libsndfile1-dev libsoxr-dev pkg-config nlohmann-json3-dev
 )
+# --- fuzz targets ---
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev llvm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

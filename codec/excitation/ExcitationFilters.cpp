@@ -7,68 +7,168 @@ namespace veltrane {
 
 namespace {
 
-// One step of the weighted synthesis filter: the input first, then the memory terms in
-// increasing j; the memory moves up by one and takes the output.
-double SynthesisStep(double dInput, const double* adWeighted, double* adMem) {
-    double dY = dInput;
+// A filter's past 20 outputs followed by its 40 new ones, oldest first, so that no sample
+// moves while the filter runs.
+constexpr int kRunLength = kLpcOrder + kSubframeSamples;
+using FilterRun = double[kRunLength];
+
+// Memories keep the newest output in element 0; a run keeps it last.
+void LoadMemory(const double* adMem, double* adRun) {
     for (int j = 0; j < kLpcOrder; ++j) {
-        dY += adMem[j] * adWeighted[j];
+        adRun[kLpcOrder - 1 - j] = adMem[j];
     }
-    for (int j = kLpcOrder - 1; j >= 1; --j) {
-        adMem[j] = adMem[j - 1];
+}
+
+void StoreMemory(const double* adRun, double* adMem) {
+    for (int j = 0; j < kLpcOrder; ++j) {
+        adMem[j] = adRun[kRunLength - 1 - j];
     }
-    adMem[0] = dY;
-    return dY;
+}
+
+// N filters with the same coefficients side by side, each y[n] = x[n] + sum_j y[n-1-j] * a[j]
+// summed from the input upward in j. The filters are independent, so running them together
+// lets their dependent chains overlap; each keeps its own order of operations.
+template <int N>
+void SynthesizeRuns(const double* const (&apInput)[N], const double* adCoeffs,
+                    FilterRun (&aadRun)[N]) {
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        double adY[N];
+        for (int f = 0; f < N; ++f) {
+            adY[f] = apInput[f][n];
+        }
+        for (int j = 0; j < kLpcOrder; ++j) {
+            for (int f = 0; f < N; ++f) {
+                adY[f] += aadRun[f][kLpcOrder + n - 1 - j] * adCoeffs[j];
+            }
+        }
+        for (int f = 0; f < N; ++f) {
+            aadRun[f][kLpcOrder + n] = adY[f];
+        }
+    }
+}
+
+constexpr double kImpulse[kSubframeSamples] = {1.0};
+constexpr double kSilence[kSubframeSamples] = {};
+
+// One filter over 40 samples, started from adFrom (from rest when null); the new memory goes to
+// adMem and the output to adOut where they are not null.
+void SynthesizeOne(const double* adInput, const double* adCoeffs, const double* adFrom,
+                   double* adMem, double* adOut) {
+    FilterRun aadRun[1] = {};
+    if (adFrom != nullptr) {
+        LoadMemory(adFrom, aadRun[0]);
+    }
+    SynthesizeRuns<1>({adInput}, adCoeffs, aadRun);
+    if (adMem != nullptr) {
+        StoreMemory(aadRun[0], adMem);
+    }
+    if (adOut != nullptr) {
+        for (int n = 0; n < kSubframeSamples; ++n) {
+            adOut[n] = aadRun[0][kLpcOrder + n];
+        }
+    }
 }
 
 } // namespace
 
 void Synthesize(const double* adInput, const double* adCoeffs, double* adMem, double* adOut) {
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        adOut[n] = SynthesisStep(adInput[n], adCoeffs, adMem);
-    }
+    SynthesizeOne(adInput, adCoeffs, adMem, adMem, adOut);
 }
 
 void WeightResidual(const double* adResidual, const double* adWeighted, double* adMem,
                     double* adOut) {
-    Synthesize(adResidual, adWeighted, adMem, adOut);
+    SynthesizeOne(adResidual, adWeighted, adMem, adMem, adOut);
 }
 
 void ImpulseResponse(const double* adWeighted, double* adH) {
-    double adMem[kLpcOrder] = {};
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        adH[n] = SynthesisStep(n == 0 ? 1.0 : 0.0, adWeighted, adMem);
-    }
+    SynthesizeOne(kImpulse, adWeighted, nullptr, nullptr, adH);
 }
 
 void ZeroInputResponse(const double* adWeighted, const double* adMem, double* adZ) {
-    double adLocal[kLpcOrder];
-    for (int j = 0; j < kLpcOrder; ++j) {
-        adLocal[j] = adMem[j];
-    }
+    SynthesizeOne(kSilence, adWeighted, adMem, nullptr, adZ);
+}
+
+// The weighted speech, the impulse response and the zero-input response, side by side.
+void WeightedTarget(const double* adResidual, const double* adWeighted, double* adWgtMem,
+                    const double* adSynMem, double* adH, double* adX) {
+    FilterRun aadRun[3] = {};
+    LoadMemory(adWgtMem, aadRun[0]);
+    LoadMemory(adSynMem, aadRun[2]);
+    SynthesizeRuns<3>({adResidual, kImpulse, kSilence}, adWeighted, aadRun);
+    StoreMemory(aadRun[0], adWgtMem);
     for (int n = 0; n < kSubframeSamples; ++n) {
-        adZ[n] = SynthesisStep(0.0, adWeighted, adLocal);
+        adH[n] = aadRun[1][kLpcOrder + n];
+        adX[n] = aadRun[0][kLpcOrder + n] - aadRun[2][kLpcOrder + n];
     }
 }
 
+// Outputs are computed eight at a time, side by side in registers; each sum still runs over its
+// own products in its own order.
+constexpr int kLanes = 8;
+static_assert(kSubframeSamples % kLanes == 0);
+
+// d[i] for i = i0..i0+7 take the products n = 39 down to i0 + 7 together, then each its own
+// last ones down to n = i.
 void BackwardFilter(const double* adTarget, const double* adH, double* adD) {
-    for (int i = 0; i < kSubframeSamples; ++i) {
-        double dSum = 0.0;
-        for (int n = kSubframeSamples - 1; n >= i; --n) {
-            dSum += adTarget[n] * adH[n - i];
+    double adReversed[kSubframeSamples]; // h[39 - k]: h[n - i] runs forward in i
+    for (int k = 0; k < kSubframeSamples; ++k) {
+        adReversed[k] = adH[kSubframeSamples - 1 - k];
+    }
+    for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
+        double adAcc[kLanes] = {};
+        for (int n = kSubframeSamples - 1; n >= i0 + kLanes - 1; --n) {
+            const double* adHn = &adReversed[kSubframeSamples - 1 - n + i0]; // [k] = h[n-i0-k]
+            for (int k = 0; k < kLanes; ++k) {
+                adAcc[k] += adTarget[n] * adHn[k];
+            }
         }
-        adD[i] = dSum;
+        for (int k = 0; k < kLanes; ++k) {
+            adD[i0 + k] = adAcc[k];
+        }
+    }
+    for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
+        for (int k = 0; k < kLanes - 1; ++k) {
+            double dSum = adD[i0 + k];
+            for (int j = kLanes - 2; j >= k; --j) { // n = i0 + j
+                dSum += adTarget[i0 + j] * adH[j - k];
+            }
+            adD[i0 + k] = dSum;
+        }
+    }
+}
+
+// y[n] for n = n0..n0+7 take the products m = 0..n0 together, then each its own last ones up
+// to m = n.
+void Convolve(const double* adSegment, const double* adH, double* adY) {
+    for (int n0 = 0; n0 < kSubframeSamples; n0 += kLanes) {
+        double adAcc[kLanes] = {};
+        for (int m = 0; m <= n0; ++m) {
+            const double* adHm = &adH[n0 - m]; // [k] = h[n0 + k - m]
+            for (int k = 0; k < kLanes; ++k) {
+                adAcc[k] += adSegment[m] * adHm[k];
+            }
+        }
+        for (int k = 0; k < kLanes; ++k) {
+            adY[n0 + k] = adAcc[k];
+        }
+    }
+    for (int n0 = 0; n0 < kSubframeSamples; n0 += kLanes) {
+        for (int k = 1; k < kLanes; ++k) {
+            double dSum = adY[n0 + k];
+            for (int j = 1; j <= k; ++j) { // m = n0 + j
+                dSum += adSegment[n0 + j] * adH[k - j];
+            }
+            adY[n0 + k] = dSum;
+        }
     }
 }
 
 void SubtractPitch(const double* adV, double dGp, const double* adH, const double* adX,
                    double* adX2) {
+    double adY[kSubframeSamples];
+    Convolve(adV, adH, adY);
     for (int i = 0; i < kSubframeSamples; ++i) {
-        double dSum = 0.0;
-        for (int m = 0; m <= i; ++m) {
-            dSum += adH[i - m] * adV[m];
-        }
-        adX2[i] = adX[i] - dGp * dSum;
+        adX2[i] = adX[i] - dGp * adY[i];
     }
 }
 
@@ -89,22 +189,31 @@ void ShiftHistory(const double* adU, double* adHistory) {
 }
 
 void UpdateSynMem(const double* adU, const double* adWeighted, double* adMem) {
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        SynthesisStep(adU[n], adWeighted, adMem);
-    }
+    SynthesizeOne(adU, adWeighted, adMem, adMem, nullptr);
 }
 
-int TakeBest(double* adScore, int nCount) {
-    double dBest = kWorstScore;
-    int nBest = 0;
-    for (int i = 0; i < nCount; ++i) {
-        if (adScore[i] > dBest) {
-            dBest = adScore[i];
-            nBest = i;
-        }
+// Keeps the best so far in order; places not yet taken hold kWorstScore with index 0, which
+// no valid score can tie, and which is what a pass that finds nothing would take.
+void SelectBest(const double* adScore, int nCount, int nTake, std::int32_t* anChosen) {
+    double adBest[kMaxSelected];
+    for (int r = 0; r < nTake; ++r) {
+        adBest[r] = kWorstScore;
+        anChosen[r] = 0;
     }
-    adScore[nBest] = kWorstScore;
-    return nBest;
+    for (int i = 0; i < nCount; ++i) {
+        const double dScore = adScore[i];
+        if (!(dScore > adBest[nTake - 1])) {
+            continue; // an equal score keeps its earlier rival
+        }
+        int nAt = nTake - 1;
+        while (nAt > 0 && dScore > adBest[nAt - 1]) {
+            adBest[nAt] = adBest[nAt - 1];
+            anChosen[nAt] = anChosen[nAt - 1];
+            --nAt;
+        }
+        adBest[nAt] = dScore;
+        anChosen[nAt] = i;
+    }
 }
 
 } // namespace veltrane

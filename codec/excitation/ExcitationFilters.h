@@ -3,6 +3,8 @@
 // element 0.
 #pragma once
 
+#include <cstdint>
+
 namespace veltrane {
 
 // The smallest normal single-precision value; starts every energy sum so it is never zero.
@@ -10,9 +12,14 @@ inline constexpr double kTinyEnergy = 1.1754943508222875e-38;
 // The largest single-precision magnitude, negated: the start of every best-score search.
 inline constexpr double kWorstScore = -3.4028234663852886e38;
 
-// Index of the first of the highest scores (a score replaces the best only if strictly greater);
-// that score is then struck out, so repeated calls take the next best.
-int TakeBest(double* adScore, int nCount);
+inline constexpr int kMaxSelected = 8;
+
+// The nTake (at most 8) best of nCount scores, in the order that nTake passes would take them,
+// each pass taking the first of the highest remaining scores (a score replaces the best only if
+// strictly greater, starting from kWorstScore) and striking it out: higher scores first, equal
+// scores in index order. A score that is not greater than kWorstScore (not a number) is never
+// taken; a pass that finds nothing takes index 0.
+void SelectBest(const double* adScore, int nCount, int nTake, std::int32_t* anChosen);
 
 // 40 samples through the all-pole filter y[n] = x[n] + sum_j a[j] * y[n-1-j], the input first,
 // then the memory terms in increasing j; advances the memory by 40 samples. With the plain
@@ -29,8 +36,17 @@ void ImpulseResponse(const double* adWeighted, double* adH);
 // Output of the weighted synthesis filter with zero input from the given memory (unchanged).
 void ZeroInputResponse(const double* adWeighted, const double* adMem, double* adZ);
 
+// The target of one subframe: x = w - z, w the residual through the weighting filter (which
+// advances adWgtMem) and z the zero-input response from adSynMem (left unchanged); also the
+// impulse response h.
+void WeightedTarget(const double* adResidual, const double* adWeighted, double* adWgtMem,
+                    const double* adSynMem, double* adH, double* adX);
+
 // d[i] = sum over n = i..39 of t[n] * h[n-i], each sum from n = 39 downward.
 void BackwardFilter(const double* adTarget, const double* adH, double* adD);
+
+// y[n] = sum over m = 0..n of segment[m] * h[n-m], ascending m: the segment filtered from rest.
+void Convolve(const double* adSegment, const double* adH, double* adY);
 
 // x2[i] = x[i] - gp * (h * v)[i]: the target with the scaled, filtered pitch vector removed.
 void SubtractPitch(const double* adV, double dGp, const double* adH, const double* adX,

@@ -2,7 +2,6 @@
 
 #include "ExcitationFilters.h"
 #include "codec/CodecTypes.h"
-#include "codec/tables/GainTables.h"
 
 #include <cmath>
 
@@ -14,42 +13,104 @@ constexpr double kFlushLevel = 1e-17;
 constexpr int kCoarseLags = kLagBlocks * kLagsPerBlock;
 
 int CoarseStart(int b, int l) {
-    return kNewestSegment - 40 * b - 3 * l;
+    return kNewestSegment - kSubframeSamples * b - kCoarseLagStep * l;
 }
 
-void RecomputeBlock(const double* adHistory, double dBeta, int b, double* adInvEnergy) {
+// The history split into its three phases modulo 3, each reversed, so that element n of the 14
+// segments of a block (which start 3 apart) lies at 14 consecutive addresses: the block's sums
+// then run side by side.
+class CPhasedHistory {
+  public:
+    explicit CPhasedHistory(const double* adHistory) : m_aadPhase{} {
+        for (int r = 0; r < kCoarseLagStep; ++r) {
+            for (int q = 0; r + kCoarseLagStep * q < kExcHistoryLength; ++q) {
+                m_aadPhase[r][kRows - 1 - q] = adHistory[r + kCoarseLagStep * q];
+            }
+        }
+    }
+    // Element n of the segments of block b: [l] is history[CoarseStart(b, l) + n].
+    const double* Row(int b, int n) const {
+        const int nAt = CoarseStart(b, 0) + n;
+        return &m_aadPhase[nAt % kCoarseLagStep][kRows - 1 - nAt / kCoarseLagStep];
+    }
+
+  private:
+    static constexpr int kRows = (kExcHistoryLength + kCoarseLagStep - 1) / kCoarseLagStep;
+    double m_aadPhase[kCoarseLagStep][kRows];
+};
+
+// One step of the fast energy estimate. Adding 0 where a tiny value is flushed leaves the
+// energy as it was: it is never below kTinyEnergy.
+inline void EnergyStep(double dBeta, double dSample, double& dY, double& dEnergy) {
+    const double dM = dBeta * dY + dSample;
+    const bool bKeep = std::fabs(dM) > kFlushLevel;
+    dY = bKeep ? dM : 0.0;
+    dEnergy = dEnergy + (bKeep ? dM * dM : 0.0);
+}
+
+void RecomputeBlock(const CPhasedHistory& history, double dBeta, int b, double* adInvEnergy) {
+    double adY[kLagsPerBlock] = {};
+    double adEnergy[kLagsPerBlock];
+    for (double& dEnergy : adEnergy) {
+        dEnergy = kTinyEnergy;
+    }
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        const double* adRow = history.Row(b, n);
+        for (int l = 0; l < kLagsPerBlock; ++l) {
+            EnergyStep(dBeta, adRow[l], adY[l], adEnergy[l]);
+        }
+    }
     for (int l = 0; l < kLagsPerBlock; ++l) {
-        adInvEnergy[kLagsPerBlock * b + l] = 1.0 / FastEnergy(&adHistory[CoarseStart(b, l)], dBeta);
+        adInvEnergy[kLagsPerBlock * b + l] = 1.0 / adEnergy[l];
     }
 }
 
 // The history moves by one subframe per call, so each block's segments become the next
-// block's: shift the cache one block older and refresh only the newest block.
-void MaintainCache(const double* adHistory, double dBeta, int nSubframe, double* adInvEnergy) {
-    if (nSubframe == 3) {
-        for (int b = 0; b < kLagBlocks; ++b) {
-            RecomputeBlock(adHistory, dBeta, b, adInvEnergy);
-        }
-        return;
-    }
+// block's: shift the cache one block older and refresh block 0. At subframe 3 the frame's tilt
+// must hold everywhere: blocks 1..3 are then what subframes 2, 1 and 0 of this frame computed
+// with it for the same segments, so only blocks 4 and 5 (from the previous frame) are redone.
+void MaintainCache(const CPhasedHistory& history, double dBeta, int nSubframe,
+                   double* adInvEnergy) {
     for (int b = kLagBlocks - 1; b >= 1; --b) {
         for (int l = 0; l < kLagsPerBlock; ++l) {
             adInvEnergy[kLagsPerBlock * b + l] = adInvEnergy[kLagsPerBlock * (b - 1) + l];
         }
     }
-    RecomputeBlock(adHistory, dBeta, 0, adInvEnergy);
+    RecomputeBlock(history, dBeta, 0, adInvEnergy);
+    if (nSubframe == kTiltRefreshSubframe) {
+        for (int b = kTiltRefreshSubframe + 1; b < kLagBlocks; ++b) {
+            RecomputeBlock(history, dBeta, b, adInvEnergy);
+        }
+    }
 }
 
-void ScoreCoarseLags(const double* adHistory, const double* adD, const double* adInvEnergy,
+// The 14 correlations of a block side by side, each summed in ascending n. A function of its
+// own: the compiler keeps the 14 sums in vector registers only when it is not inlined.
+[[gnu::noinline]] void CorrelateBlock(const double* const* apRow, const double* adD, double* adC) {
+    double adAcc[kLagsPerBlock] = {};
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        const double* adRow = apRow[n];
+        for (int l = 0; l < kLagsPerBlock; ++l) {
+            adAcc[l] += adD[n] * adRow[l];
+        }
+    }
+    for (int l = 0; l < kLagsPerBlock; ++l) {
+        adC[l] = adAcc[l];
+    }
+}
+
+void ScoreCoarseLags(const CPhasedHistory& history, const double* adD, const double* adInvEnergy,
                      double* adScore) {
     for (int b = 0; b < kLagBlocks; ++b) {
+        const double* apRow[kSubframeSamples];
+        for (int n = 0; n < kSubframeSamples; ++n) {
+            apRow[n] = history.Row(b, n);
+        }
+        double adC[kLagsPerBlock];
+        CorrelateBlock(apRow, adD, adC);
         for (int l = 0; l < kLagsPerBlock; ++l) {
-            const double* adSegment = &adHistory[CoarseStart(b, l)];
-            double dC = 0.0;
-            for (int n = 0; n < kSubframeSamples; ++n) {
-                dC += adD[n] * adSegment[n];
-            }
             const int nEntry = kLagsPerBlock * b + l;
+            const double dC = adC[l];
             adScore[nEntry] = std::fabs(dC) > kFlushLevel ? dC * adInvEnergy[nEntry] * dC : 0.0;
         }
     }
@@ -61,25 +122,23 @@ double FastEnergy(const double* adSegment, double dBeta) {
     double dY = 0.0;
     double dEnergy = kTinyEnergy;
     for (int n = 0; n < kSubframeSamples; ++n) {
-        const double dM = dBeta * dY + adSegment[n];
-        if (std::fabs(dM) > kFlushLevel) {
-            dY = dM;
-            dEnergy = dEnergy + dM * dM;
-        } else {
-            dY = 0.0;
-        }
+        EnergyStep(dBeta, adSegment[n], dY, dEnergy);
     }
     return dEnergy;
 }
 
 void PreselectLags(const double* adHistory, const double* adD, double dBeta, int nSubframe,
                    double* adInvEnergy, std::int32_t* anCandidates) {
-    MaintainCache(adHistory, dBeta, nSubframe, adInvEnergy);
+    const CPhasedHistory history(adHistory);
+    MaintainCache(history, dBeta, nSubframe, adInvEnergy);
     double adScore[kCoarseLags];
-    ScoreCoarseLags(adHistory, adD, adInvEnergy, adScore);
+    ScoreCoarseLags(history, adD, adInvEnergy, adScore);
+    std::int32_t anBest[kLagCandidates / 3];
+    SelectBest(adScore, kCoarseLags, kLagCandidates / 3, anBest);
     for (int i = 0; i < kLagCandidates / 3; ++i) {
-        const int nEntry = TakeBest(adScore, kCoarseLags);
-        const int nCode = 40 * (nEntry / kLagsPerBlock) + 3 * (nEntry % kLagsPerBlock);
+        const int nEntry = anBest[i];
+        const int nCode =
+            kSubframeSamples * (nEntry / kLagsPerBlock) + kCoarseLagStep * (nEntry % kLagsPerBlock);
         const int nStart = nCode == 0 ? 0 : nCode - 1;
         for (int j = 0; j < 3; ++j) {
             anCandidates[3 * i + j] = nStart + j;
@@ -87,56 +146,50 @@ void PreselectLags(const double* adHistory, const double* adD, double dBeta, int
     }
 }
 
-LagChoice QuantizePitchGain(double dGain) {
-    const bool bNegative = !(dGain >= 0.0);
-    const double dMagnitude = std::fabs(dGain);
-    int e = 0;
-    while (e < kPitchGainSteps - 1 && dMagnitude > static_cast<double>(kPitchGainThresholds[e])) {
-        ++e;
-    }
-    const double dLevel = static_cast<double>(kPitchGainLevels[e]);
-    return {0, bNegative ? 63 - e : e, bNegative ? -dLevel : dLevel};
-}
-
+// The 15 filtered segments are made first (each from the one before where the codes are
+// consecutive); their correlations and energies then run side by side, and the choice is made
+// in list order.
 LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, const double* adH,
                     const double* adX) {
+    double aadY[kLagCandidates][kSubframeSamples];
+    for (int i = 0; i < kLagCandidates; ++i) {
+        const double* adSegment = &adHistory[kNewestSegment - anCandidates[i]];
+        double* adY = aadY[i];
+        if (i > 0 && anCandidates[i] == anCandidates[i - 1] + 1) {
+            // One sample further back: reuse the previous filtered segment.
+            const double* adPrev = aadY[i - 1];
+            adY[0] = adSegment[0] * adH[0];
+            for (int n = 1; n < kSubframeSamples; ++n) {
+                adY[n] = adSegment[0] * adH[n] + adPrev[n - 1];
+            }
+        } else {
+            Convolve(adSegment, adH, adY);
+        }
+    }
+    double adR[kLagCandidates] = {};
+    double adE[kLagCandidates];
+    for (double& dE : adE) {
+        dE = kTinyEnergy;
+    }
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        for (int i = 0; i < kLagCandidates; ++i) {
+            adR[i] += adX[n] * aadY[i][n];
+            adE[i] += aadY[i][n] * aadY[i][n];
+        }
+    }
     double dBest = kWorstScore;
     int nBest = 0;
     double dBestGain = 0.0;
-    double adY[kSubframeSamples];
     for (int i = 0; i < kLagCandidates; ++i) {
-        const double* adSegment = &adHistory[kNewestSegment - anCandidates[i]];
-        if (i > 0 && anCandidates[i] == anCandidates[i - 1] + 1) {
-            // One sample further back: reuse the previous filtered segment.
-            for (int n = kSubframeSamples - 1; n >= 1; --n) {
-                adY[n] = adSegment[0] * adH[n] + adY[n - 1];
-            }
-            adY[0] = adSegment[0] * adH[0];
-        } else {
-            for (int n = 0; n < kSubframeSamples; ++n) {
-                double dSum = 0.0;
-                for (int m = 0; m <= n; ++m) {
-                    dSum += adSegment[m] * adH[n - m];
-                }
-                adY[n] = dSum;
-            }
-        }
-        double dR = 0.0;
-        double dE = kTinyEnergy;
-        for (int n = 0; n < kSubframeSamples; ++n) {
-            dR += adX[n] * adY[n];
-            dE += adY[n] * adY[n];
-        }
-        const double dScore = dR * dR / dE;
+        const double dScore = adR[i] * adR[i] / adE[i];
         if (dScore > dBest) {
             dBest = dScore;
             nBest = i;
-            dBestGain = dR / dE;
+            dBestGain = adR[i] / adE[i];
         }
     }
-    LagChoice choice = QuantizePitchGain(dBestGain);
-    choice.nLagCode = anCandidates[nBest];
-    return choice;
+    const PitchGainCode gain = QuantizePitchGain(dBestGain);
+    return {anCandidates[nBest], gain.nGainIndex, gain.dGain};
 }
 
 void LagVector(const double* adHistory, std::int32_t nLagCode, double* adV) {

@@ -2,25 +2,40 @@
 // signed pitch-gain quantizer.
 #pragma once
 
+#include "GainCodes.h"
+#include "codec/CodecTypes.h"
+
 #include <cstdint>
 
 namespace veltrane {
 
 inline constexpr int kLagCandidates = 15; // five coarse choices, three neighbours each
-inline constexpr int kLagBlocks = 6;
-inline constexpr int kLagsPerBlock = 14;
-inline constexpr int kNewestSegment = 255; // history element where the code-0 segment starts
+inline constexpr int kLagBlocks = 6;      // one block per subframe of lag: 40 codes each
+inline constexpr int kLagsPerBlock = 14;  // coarse codes 40 b + 3 l, l = 0..13
+inline constexpr int kCoarseLagStep = 3;
+// 255: the history element where the code-0 segment starts, one subframe before the newest.
+inline constexpr int kNewestSegment = kExcHistoryLength - kSubframeSamples;
+// 240: the last coarse code (239) plus one.
+inline constexpr std::int32_t kMaxLagCode =
+    kSubframeSamples * (kLagBlocks - 1) + kCoarseLagStep * (kLagsPerBlock - 1) + 1;
+static_assert(kNewestSegment - kMaxLagCode >= 0, "the longest lag stays inside the history");
 
 // Energy of a 40-sample segment through 1/(1 - beta z^-1), values of 1e-17 or less flushed.
 double FastEnergy(const double* adSegment, double dBeta);
 
-// Refreshes the inverse-energy cache (all blocks at subframe 3, else shift and block 0),
-// scores the 84 coarse lags against d and writes the 15 lag candidates.
+// The subframe whose cache refresh brings every block to the frame's tilt.
+inline constexpr int kTiltRefreshSubframe = 3;
+
+// Refreshes the inverse-energy cache, scores the 84 coarse lags against d and writes the 15 lag
+// candidates. The cache moves one block older and block 0 is recomputed; at subframe 3 every
+// block is to hold the frame's tilt, and blocks 1..3 already do when subframes 0..2 of the same
+// frame ran before with the same beta, as the encoder runs them: only blocks 4 and 5 are
+// recomputed then.
 void PreselectLags(const double* adHistory, const double* adD, double dBeta, int nSubframe,
                    double* adInvEnergy, std::int32_t* anCandidates);
 
 struct LagChoice {
-    std::int32_t nLagCode;
+    std::int32_t nLagCode;   // 0..240: the segment starts L + 40 samples before the subframe
     std::int32_t nGainIndex; // level for a gain >= 0, 63 - level for a negative gain
     double dGain;            // the quantized, signed pitch gain
 };
@@ -28,9 +43,6 @@ struct LagChoice {
 // Exact search of the candidates through the impulse response, and the gain's quantization.
 LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, const double* adH,
                     const double* adX);
-
-// Signed quantization of an optimal pitch gain.
-LagChoice QuantizePitchGain(double dGain);
 
 // v[n] = history[255 - L + n], the 40 past-excitation samples of lag code L.
 void LagVector(const double* adHistory, std::int32_t nLagCode, double* adV);

@@ -1,7 +1,6 @@
 #include "PulseSearch.h"
 
 #include "ExcitationFilters.h"
-#include "codec/tables/GainTables.h"
 
 #include <cmath>
 
@@ -13,28 +12,27 @@ int Position(int nPhase, int i) {
     return nPhase + kGridSpacing * i;
 }
 
-double PatternScore(const std::int32_t* anPattern, int nPhase, const double* adD, double dBeta) {
-    double dY = 0.0;
-    double dEnergy = kTinyEnergy;
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        dY = dY * dBeta + anPattern[n];
-        dEnergy = dEnergy + dY * dY;
-    }
+// R = sum of c * d over the five grid positions, in increasing i.
+double GridCorrelation(const std::int32_t* anPattern, int nPhase, const double* adD) {
     double dR = 0.0;
     for (int i = 0; i < kPulses; ++i) {
         dR += anPattern[Position(nPhase, i)] * adD[Position(nPhase, i)];
     }
-    return dR * dR / dEnergy;
+    return dR;
 }
 
-// The pattern filtered by the impulse response: only its five grid positions contribute.
+// The pattern filtered by the impulse response: only its five grid positions contribute, each
+// output taking them in increasing i.
 void FilterPattern(const std::int32_t* anPattern, int nPhase, const double* adH, double* adY) {
     for (int n = 0; n < kSubframeSamples; ++n) {
-        double dSum = 0.0;
-        for (int i = 0; i < kPulses && Position(nPhase, i) <= n; ++i) {
-            dSum += anPattern[Position(nPhase, i)] * adH[n - Position(nPhase, i)];
+        adY[n] = 0.0;
+    }
+    for (int i = 0; i < kPulses; ++i) {
+        const int nAt = Position(nPhase, i);
+        const double dAmplitude = anPattern[nAt];
+        for (int n = nAt; n < kSubframeSamples; ++n) {
+            adY[n] += dAmplitude * adH[n - nAt];
         }
-        adY[n] = n < nPhase ? 0.0 : dSum;
     }
 }
 
@@ -108,52 +106,55 @@ void BuildCandidates(int nPhase, const std::int32_t* anSigns, const std::int32_t
     }
 }
 
+// The 16 one-pole energy chains run side by side, each in its own order.
 void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double* adD, double dBeta,
                          std::int32_t* anChosen) {
+    double adY[kPatternCount] = {};
+    double adEnergy[kPatternCount];
+    for (double& dEnergy : adEnergy) {
+        dEnergy = kTinyEnergy;
+    }
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        for (int m = 0; m < kPatternCount; ++m) {
+            adY[m] = adY[m] * dBeta + patterns[m][n];
+            adEnergy[m] = adEnergy[m] + adY[m] * adY[m];
+        }
+    }
     double adScore[kPatternCount];
     for (int m = 0; m < kPatternCount; ++m) {
-        adScore[m] = PatternScore(patterns[m], nPhase, adD, dBeta);
+        const double dR = GridCorrelation(patterns[m], nPhase, adD);
+        adScore[m] = dR * dR / adEnergy[m];
     }
-    for (int r = 0; r < kPreselectedPatterns; ++r) {
-        anChosen[r] = TakeBest(adScore, kPatternCount);
-    }
+    SelectBest(adScore, kPatternCount, kPreselectedPatterns, anChosen);
 }
 
-double QuantizePulseGain(int nSubframe, double dOptimal, double dPrevGain, std::int32_t* pnIndex) {
-    int j = 0;
-    if (nSubframe == 0) {
-        while (j < kPulseGainSteps - 1 && dOptimal > static_cast<double>(kPulseGainThresholds[j])) {
-            ++j;
-        }
-        *pnIndex = j;
-        return static_cast<double>(kPulseGainLevels[j]);
-    }
-    const double dRatio = dOptimal / dPrevGain;
-    while (j < kGainRatioSteps - 1 && dRatio > static_cast<double>(kGainRatioThresholds[j])) {
-        ++j;
-    }
-    *pnIndex = j;
-    return static_cast<double>(kGainRatioLevels[j]) * dPrevGain;
-}
-
+// The five patterns are filtered first and their correlations and energies summed side by side;
+// the choice then runs in the order of the preselection.
 PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std::int32_t* anChosen,
                             const double* adH, const double* adX2, int nSubframe,
                             double dPrevGain) {
+    double aadY[kPreselectedPatterns][kSubframeSamples];
+    for (int r = 0; r < kPreselectedPatterns; ++r) {
+        FilterPattern(patterns[anChosen[r]], nPhase, adH, aadY[r]);
+    }
+    double adR[kPreselectedPatterns] = {};
+    double adE[kPreselectedPatterns];
+    for (double& dE : adE) {
+        dE = kTinyEnergy;
+    }
+    for (int n = 0; n < kSubframeSamples; ++n) {
+        for (int r = 0; r < kPreselectedPatterns; ++r) {
+            adR[r] += adX2[n] * aadY[r][n];
+            adE[r] += aadY[r][n] * aadY[r][n];
+        }
+    }
     double dBest = kWorstScore;
     int nBestPattern = anChosen[0];
     PulseChoice choice{0.0, 0, {}};
     for (int r = 0; r < kPreselectedPatterns; ++r) {
-        double adY[kSubframeSamples];
-        FilterPattern(patterns[anChosen[r]], nPhase, adH, adY);
-        double dR = 0.0;
-        double dE = kTinyEnergy;
-        for (int n = 0; n < kSubframeSamples; ++n) {
-            dR += adX2[n] * adY[n];
-            dE += adY[n] * adY[n];
-        }
         std::int32_t nIndex = 0;
-        const double dGain = QuantizePulseGain(nSubframe, dR / dE, dPrevGain, &nIndex);
-        const double dScore = 2.0 * dGain * dR - dGain * dGain * dE;
+        const double dGain = QuantizePulseGain(nSubframe, adR[r] / adE[r], dPrevGain, &nIndex);
+        const double dScore = 2.0 * dGain * adR[r] - dGain * dGain * adE[r];
         if (dScore > dBest) {
             dBest = dScore;
             nBestPattern = anChosen[r];
@@ -165,24 +166,6 @@ PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std
         choice.anAmplitudes[i] = patterns[nBestPattern][Position(nPhase, i)];
     }
     return choice;
-}
-
-std::int32_t EncodePulses(const std::int32_t* anAmplitudes, int nPhase) {
-    std::int32_t nT = 0;
-    for (int i = 0; i < kPulses; ++i) {
-        const std::int32_t nDigit = anAmplitudes[i] < 0 ? 0 : (anAmplitudes[i] > 0 ? 1 : 2);
-        nT = 3 * nT + nDigit;
-    }
-    return nPhase + kGridSpacing * nT;
-}
-
-void PulseVector(const std::int32_t* anAmplitudes, int nPhase, double* adC) {
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        adC[n] = 0.0;
-    }
-    for (int i = 0; i < kPulses; ++i) {
-        adC[Position(nPhase, i)] = anAmplitudes[i];
-    }
 }
 
 } // namespace veltrane

@@ -1,14 +1,14 @@
 // Pulse excitation: five ternary pulses on a grid of spacing 8 and the pulse-gain quantizers.
 #pragma once
 
+#include "GainCodes.h"
+#include "PulseCode.h"
 #include "codec/CodecTypes.h"
 
 #include <cstdint>
 
 namespace veltrane {
 
-inline constexpr int kPulses = 5;
-inline constexpr int kGridSpacing = 8;
 inline constexpr int kPatternCount = 16;
 inline constexpr int kPreselectedPatterns = 5;
 
@@ -32,23 +32,13 @@ void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double
                          std::int32_t* anChosen);
 
 struct PulseChoice {
-    double dGain; // the quantized pulse gain
-    std::int32_t nGainIndex;
-    std::int32_t anAmplitudes[kPulses];
+    double dGain;                       // the quantized pulse gain, > 0
+    std::int32_t nGainIndex;            // 0..30 in subframe 0, 0..7 after it
+    std::int32_t anAmplitudes[kPulses]; // -1, 0 or +1 at phase + 8i
 };
-
-// Quantized pulse gain of an optimal gain f: absolute in subframe 0, as a ratio to the
-// previous subframe's gain after it.
-double QuantizePulseGain(int nSubframe, double dOptimal, double dPrevGain, std::int32_t* pnIndex);
 
 // Exact evaluation of the preselected patterns through the impulse response.
 PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std::int32_t* anChosen,
                             const double* adH, const double* adX2, int nSubframe, double dPrevGain);
-
-// phase + 8 * T, T the base-3 number of the amplitudes (digits -1 -> 0, +1 -> 1, 0 -> 2).
-std::int32_t EncodePulses(const std::int32_t* anAmplitudes, int nPhase);
-
-// The 40-sample pulse vector.
-void PulseVector(const std::int32_t* anAmplitudes, int nPhase, double* adC);
 
 } // namespace veltrane

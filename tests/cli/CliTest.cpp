@@ -1,9 +1,9 @@
 // veltrane-cli end to end: golden vectors byte for byte, messages, exit statuses, options.
+#include "convert/FrameEncoding.h"
 #include "tests/support/CliRunner.h"
-
+#include "tests/support/GoldenVectors.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
-#include "convert/FrameEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -14,22 +14,15 @@ namespace {
 
 using test::CTestFolder;
 using test::CWavBytes;
+using test::GoldenPath;
 using test::RunCli;
 
-const std::filesystem::path kGoldenDir = VELTRANE_GOLDEN_DIR;
-
-// Every vector of the golden set; a missing file fails its test.
-const char* const kGoldenNames[] = {
-    "chirp_3s",  "noise_2s",  "noise_junk_fmt18",    "silence_1s",  "sine_440_2s",
-    "speech_en", "vowels_2s", "square_fullscale_1s", "dc_neg_step", "vowels_8bit_fact",
-};
-
-class GoldenCliTest : public ::testing::TestWithParam<const char*> {};
+// Every vector of the golden set through the program; a missing file fails its test.
+class GoldenCliTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenCliTest, EncodesToTheExpectedBytes) {
-    const std::string strName = GetParam();
-    const auto input = kGoldenDir / (strName + ".wav");
-    const auto expected = kGoldenDir / (strName + ".wrm");
+    const std::filesystem::path input = GoldenPath(GetParam(), ".wav");
+    const std::filesystem::path expected = GoldenPath(GetParam(), ".wrm");
     ASSERT_TRUE(std::filesystem::is_regular_file(input)) << input;
     ASSERT_TRUE(std::filesystem::is_regular_file(expected)) << expected;
     CTestFolder dir;
@@ -37,10 +30,10 @@ TEST_P(GoldenCliTest, EncodesToTheExpectedBytes) {
     ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
     const auto expectedBytes = test::ReadBytes(expected);
     ASSERT_FALSE(expectedBytes.empty());
-    EXPECT_TRUE(test::ReadBytes(dir / "out.wrm") == expectedBytes) << strName << " differs";
+    EXPECT_TRUE(test::ReadBytes(dir / "out.wrm") == expectedBytes) << GetParam() << " differs";
 }
 
-INSTANTIATE_TEST_SUITE_P(Vectors, GoldenCliTest, ::testing::ValuesIn(kGoldenNames));
+INSTANTIATE_TEST_SUITE_P(Vectors, GoldenCliTest, ::testing::ValuesIn(test::GoldenVectorNames()));
 
 TEST(CliEncode, BundledSampleConverts) {
     CTestFolder dir;

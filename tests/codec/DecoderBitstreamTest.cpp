@@ -61,7 +61,7 @@ TEST(DecodePulses, InvertsEncodePulsesOverEveryCode) {
 
 TEST(PitchGainFromIndex, GivesBackWhatTheQuantizerChose) {
     for (double dGain : {-200.0, -1.0, -0.1, -1e-9, 0.0, 0.1, 0.5, 0.95, 2.0, 200.0}) {
-        const LagChoice choice = QuantizePitchGain(dGain);
+        const PitchGainCode choice = QuantizePitchGain(dGain);
         EXPECT_EQ(PitchGainFromIndex(choice.nGainIndex), choice.dGain) << dGain;
     }
     EXPECT_EQ(PitchGainFromIndex(63), -static_cast<double>(kPitchGainLevels[0]));

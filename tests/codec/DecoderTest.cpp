@@ -78,11 +78,11 @@ TEST(DecoderPredictors, AreTheEncodersInterpolatedPredictorsOfTheSameFrame) {
                                        0, 0, 0, 1936, 1936, 1936, 1936, 1936, 1936};
     for (int t = 0; t < 30; ++t) {
         const std::array<double, kLpcOrder> adA = RandomPredictor(random);
-        SubframePredictors aadWant;
-        LpcParamWords words;
-        encoder.QuantizeLpc(adA.data(), aadWant, words);
+        EncoderFrame work{};
+        encoder.QuantizeLpc(adA.data(), work);
+        const SubframePredictors& aadWant = work.m_aadInterp;
         EncodedFrame frame;
-        PackFields(words, silence, frame);
+        PackFields(work.m_words, silence, frame);
         std::int16_t anOut[kFrameSamples];
         decoder.DecodeFrame(frame, anOut);
         ASSERT_EQ(decoder.Predictors(), aadWant) << "frame " << t;

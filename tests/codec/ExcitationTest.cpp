@@ -7,17 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
+#include <limits>
 #include <random>
 
 namespace veltrane {
 namespace {
 
 TEST(PitchGain, SignedLevelsAndTheirEnds) {
-    const LagChoice negative = QuantizePitchGain(-0.1);
+    const PitchGainCode negative = QuantizePitchGain(-0.1);
     EXPECT_EQ(negative.nGainIndex, 63);
     EXPECT_EQ(negative.dGain, -static_cast<double>(kPitchGainLevels[0]));
 
-    const LagChoice huge = QuantizePitchGain(200.0);
+    const PitchGainCode huge = QuantizePitchGain(200.0);
     EXPECT_EQ(huge.nGainIndex, 31);
     EXPECT_FLOAT_EQ(static_cast<float>(huge.dGain), 173.543f);
 
@@ -118,7 +120,7 @@ TEST(PulseSearch, AZeroTargetGivesTheSilentPulseCode) {
     EXPECT_EQ(EncodePulses(choice.anAmplitudes, nPhase), 1936);
 }
 
-TEST(PreselectLags, TheCacheShiftsOneBlockExceptAtSubframeThree) {
+TEST(PreselectLags, TheCacheShiftsOneBlockAndSubframeThreeRedoesTheOldFrameBlocks) {
     std::mt19937 random(5);
     std::normal_distribution<double> noise(0.0, 100.0);
     std::array<double, 295> history;
@@ -133,22 +135,62 @@ TEST(PreselectLags, TheCacheShiftsOneBlockExceptAtSubframeThree) {
         marker[i] = 1000.0 + i;
     }
     std::int32_t anCandidates[15];
+    const auto Fresh = [&](int b, int l) {
+        return 1.0 / FastEnergy(&history[255 - 40 * b - 3 * l], dBeta);
+    };
 
-    for (int k : {0, 1, 2, 4, 5}) {
+    for (int k : {0, 1, 2, 3, 4, 5}) {
         cache = marker;
         PreselectLags(history.data(), d.data(), dBeta, k, cache.data(), anCandidates);
-        for (int i = 14; i < 84; ++i) {
-            EXPECT_EQ(cache[i], marker[i - 14]) << "subframe " << k << " entry " << i;
-        }
-        for (int l = 0; l < 14; ++l) {
-            EXPECT_EQ(cache[l], 1.0 / FastEnergy(&history[255 - 3 * l], dBeta)) << l;
+        for (int b = 0; b < 6; ++b) {
+            const bool bRecomputed = b == 0 || (k == 3 && b >= 4);
+            for (int l = 0; l < 14; ++l) {
+                EXPECT_EQ(cache[14 * b + l], bRecomputed ? Fresh(b, l) : marker[14 * (b - 1) + l])
+                    << "subframe " << k << " block " << b << " entry " << l;
+            }
         }
     }
-    cache = marker;
-    PreselectLags(history.data(), d.data(), dBeta, 3, cache.data(), anCandidates);
-    for (int b = 0; b < 6; ++b) {
-        for (int l = 0; l < 14; ++l) {
-            EXPECT_EQ(cache[14 * b + l], 1.0 / FastEnergy(&history[255 - 40 * b - 3 * l], dBeta));
+}
+
+// Run as the encoder runs it (subframes 0..3 of a frame with one tilt, the history moving on
+// by a subframe each time), the cache at subframe 3 is every block recomputed with that tilt,
+// whatever the previous frame left, and a tilt that changed at the frame boundary.
+TEST(PreselectLags, AtSubframeThreeTheCacheEqualsAFullRecomputation) {
+    std::mt19937 random(6);
+    std::normal_distribution<double> noise(0.0, 100.0);
+    std::array<double, 295> history;
+    for (double& value : history) {
+        value = noise(random);
+    }
+    std::array<double, 84> cache;
+    cache.fill(3.40282e38);
+    std::array<double, 40> d{}, u{};
+    std::int32_t anCandidates[15];
+    for (int t = 0; t < 3; ++t) {
+        const double dBeta = 0.7 - 0.5 * t;
+        for (int k = 0; k < 6; ++k) {
+            for (double& value : d) {
+                value = noise(random);
+            }
+            PreselectLags(history.data(), d.data(), dBeta, k, cache.data(), anCandidates);
+            if (k == 3) {
+                for (int b = 0; b < 6; ++b) {
+                    for (int l = 0; l < 14; ++l) {
+                        const double dFresh =
+                            1.0 / FastEnergy(&history[255 - 40 * b - 3 * l], dBeta);
+                        EXPECT_TRUE(std::memcmp(&cache[14 * b + l], &dFresh, sizeof dFresh) == 0)
+                            << "frame " << t << " block " << b << " entry " << l;
+                    }
+                }
+            }
+            for (double& value : u) {
+                value = noise(random);
+            }
+            if (6 * t + k == 2 || 6 * t + k == 7) { // non-finite values pass through the history
+                u[5] = t == 0 ? std::numeric_limits<double>::infinity()
+                              : std::numeric_limits<double>::quiet_NaN();
+            }
+            ShiftHistory(u.data(), history.data());
         }
     }
 }

@@ -25,11 +25,7 @@ std::vector<std::string> JobEvents(const std::string& sPath, int nTotal, int nCh
 // A whole batch driven by its messages, with a real worker thread per file.
 class ControllerTest : public BatchTest {
   protected:
-    void SetUp() override {
-        m_sSource = m_folder.Make("src/");
-        m_sOut = m_folder.Make("out/");
-        std::filesystem::create_directories(m_sOut);
-    }
+    void SetUp() override { MakeSourceAndOut(); }
 
     void Compress() {
         m_dlg.OnCompress();
@@ -38,15 +34,6 @@ class ControllerTest : public BatchTest {
 
     std::string Source(const std::string& sName, const std::vector<std::int16_t>& samples) {
         return Put("src/" + sName, Wav16(samples));
-    }
-
-    std::vector<std::string> Listing(const std::string& sFolder) const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(sFolder)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
     }
 
     void ExpectIdleAndReleased() {
@@ -65,8 +52,6 @@ class ControllerTest : public BatchTest {
         EXPECT_TRUE(m_dlg.m_pnDataBytes.empty());
     }
 
-    std::string m_sSource;
-    std::string m_sOut;
     const std::vector<std::int16_t> m_a = Voice(240 * 30, 21);
     const std::vector<std::int16_t> m_c = Voice(240 * 25 + 7, 22);
 };
@@ -185,13 +170,9 @@ TEST_F(ControllerTest, StopWhileIdleIsClearedByTheNextCompress) {
 // ends as after one Stop.
 TEST_F(ControllerTest, ASecondStopOnlyResetsTheBatchBar) {
     const std::string sA = Source("a.wav", m_a);
-    bool bClicked = false;
-    m_ui.SetHook([&](const std::string& sEvent) {
-        if (!bClicked && sEvent == "FileBar.StepIt") {
-            bClicked = true;
-            m_dlg.OnStop();
-            m_dlg.OnStop();
-        }
+    OnFirstEvent("FileBar.StepIt", [this] {
+        m_dlg.OnStop();
+        m_dlg.OnStop();
     });
     m_ui.AnswerOpen({sA});
     Compress();
@@ -243,13 +224,9 @@ TEST_F(ControllerTest, CompressWhileBusyOnlyRedrawsTheLooks) {
 TEST_F(ControllerTest, CompressWhileAStoppedBatchStillRunsIsRefused) {
     const std::string sA = Source("a.wav", m_a);
     const std::string sB = Source("b.wav", m_c);
-    bool bClicked = false;
-    m_ui.SetHook([&](const std::string& sEvent) {
-        if (!bClicked && sEvent == "FileBar.StepIt") {
-            bClicked = true;
-            m_dlg.OnStop();
-            m_dlg.OnCompress();
-        }
+    OnFirstEvent("FileBar.StepIt", [this] {
+        m_dlg.OnStop();
+        m_dlg.OnCompress();
     });
     m_ui.AnswerOpen({sA, sB});
     Compress();

@@ -37,6 +37,18 @@ class EncodingJobTest : public BatchTest {
         return Tail(m_ui.Events(), nBefore);
     }
 
+    // Runs the job of the validated file 0, which must fail: it reports, clears m_bBusy and
+    // leaves no temporary file. The events of the job alone.
+    std::vector<std::string> RunFailingJob() {
+        m_dlg.m_bBusy = true;
+        PrepareJob(0);
+        const std::size_t nBefore = EventCount();
+        EXPECT_TRUE(m_dlg.EncodeCurrentFile());
+        EXPECT_FALSE(m_dlg.m_bBusy);
+        EXPECT_FALSE(Exists(TempPath()));
+        return Tail(m_ui.Events(), nBefore);
+    }
+
     std::string TempPath(int nIndex = 0) const {
         return m_folder.Path() + "/tmp" + std::to_string(nIndex) + ".~rm";
     }
@@ -258,15 +270,9 @@ TEST_F(EncodingJobTest, AFailedWriteOrReadEndsTheJobAndRemovesThePartialFile) {
     for (const Case& c : cases) {
         m_files.ClearFaults();
         m_files.InjectFault(c.m_fault);
-        m_dlg.m_bBusy = true;
-        PrepareJob(0);
-        const std::size_t nBefore = EventCount();
-        EXPECT_TRUE(m_dlg.EncodeCurrentFile());
-        EXPECT_FALSE(m_dlg.m_bBusy);
-        EXPECT_FALSE(Exists(TempPath()));
-        EXPECT_EQ(Tail(m_ui.Events(), nBefore), Concat({Opening(sPath, 1000, 100),
-                                                        Repeat(kStepBoth, c.m_nChunksDone),
-                                                        {"MessageBox Error: " + c.m_sMessage}}));
+        EXPECT_EQ(RunFailingJob(), Concat({Opening(sPath, 1000, 100),
+                                           Repeat(kStepBoth, c.m_nChunksDone),
+                                           {"MessageBox Error: " + c.m_sMessage}}));
     }
 }
 
@@ -276,13 +282,7 @@ TEST_F(EncodingJobTest, AFileThatShrankAfterItsCheckFailsTheJob) {
     const std::string sPath = Put("a.wav", Wav16(Voice(240 * 30)));
     SelectAndValidate({sPath});
     std::filesystem::resize_file(sPath, std::filesystem::file_size(sPath) - 240 * 2 * 5);
-    m_dlg.m_bBusy = true;
-    PrepareJob(0);
-    const std::size_t nBefore = EventCount();
-    EXPECT_TRUE(m_dlg.EncodeCurrentFile());
-    EXPECT_FALSE(m_dlg.m_bBusy);
-    EXPECT_FALSE(Exists(TempPath()));
-    EXPECT_EQ(Tail(m_ui.Events(), nBefore),
+    EXPECT_EQ(RunFailingJob(),
               Concat({Opening(sPath, 30, 20),
                       Repeat(kStepBoth, 1),
                       {"TotalBar.Step 10", "MessageBox Error: Input/output error\n" + sPath}}));

@@ -20,9 +20,7 @@ Bytes Pattern(std::size_t nBytes, std::uint8_t nSeed) {
 class SaveStepTest : public BatchTest {
   protected:
     void SetUp() override {
-        m_sSource = m_folder.Make("src/");
-        m_sOut = m_folder.Make("out/");
-        std::filesystem::create_directories(m_sOut);
+        MakeSourceAndOut();
         ASSERT_EQ(m_files.SetCurrentDirectory(m_sSource), 0);
         m_dlg.m_pszSourceDir = m_sSource;
         m_dlg.m_pszTempDir = m_sSource;
@@ -51,17 +49,6 @@ class SaveStepTest : public BatchTest {
         return m_sSource + "tmp" + std::to_string(nIndex) + ".~rm";
     }
 
-    std::vector<std::string> Files(const std::string& sFolder) const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(sFolder)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    std::string m_sSource;
-    std::string m_sOut;
     const Bytes m_a = Pattern(2500, 1);
     const Bytes m_b = Pattern(3000, 2);
     const Bytes m_c = Pattern(0, 3);
@@ -72,11 +59,11 @@ TEST_F(SaveStepTest, SaveModeAsksOnceAndPutsTheLaterFilesInTheChosenFolder) {
     m_ui.AnswerSave(m_sOut + "x.wrm");
     SaveAll(true);
     EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"SaveDialog a.wrm"}));
-    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"b.wrm", "c.wrm", "x.wrm"}));
+    EXPECT_EQ(Listing(m_sOut), (std::vector<std::string>{"b.wrm", "c.wrm", "x.wrm"}));
     EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a); // 2 blocks of 1000 and 500
     EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b); // 3 blocks, no rest
     EXPECT_TRUE(ReadBytes(m_sOut + "c.wrm").empty());
-    EXPECT_TRUE(Files(m_sSource).empty()); // the temporary files are gone
+    EXPECT_TRUE(Listing(m_sSource).empty()); // the temporary files are gone
     EXPECT_TRUE(m_dlg.m_bBusy);
 }
 
@@ -84,7 +71,7 @@ TEST_F(SaveStepTest, SaveModeWithTheFirstDialogCancelledWritesTheRestIntoTheSele
     Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b, m_c});
     m_ui.CancelSave();
     SaveAll(true);
-    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"b.wrm", "c.wrm"}));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"b.wrm", "c.wrm"}));
     EXPECT_EQ(ReadBytes(m_sSource + "b.wrm"), m_b);
     EXPECT_TRUE(m_ui.MessageBoxes().empty());
 }
@@ -97,9 +84,9 @@ TEST_F(SaveStepTest, SaveAsAsksForEveryFileAndACancelDiscardsOnlyThatOne) {
     SaveAll(false);
     EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"SaveDialog a.wrm", "SaveDialog b.wrm",
                                                        "SaveDialog c.wrm"}));
-    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"c.wrm", "one.wrm"}));
+    EXPECT_EQ(Listing(m_sOut), (std::vector<std::string>{"c.wrm", "one.wrm"}));
     EXPECT_EQ(ReadBytes(m_sOut + "one.wrm"), m_a);
-    EXPECT_TRUE(Files(m_sSource).empty());
+    EXPECT_TRUE(Listing(m_sSource).empty());
 }
 
 TEST_F(SaveStepTest, ProposedNamesReplaceTheLastThreeCharactersOrAppend) {
@@ -122,7 +109,7 @@ TEST_F(SaveStepTest, AMissingTemporaryFileIsReportedAfterItsDialog) {
                                  "SaveDialog a.wrm", "SaveDialog b.wrm",
                                  "MessageBox Error: No such file or directory\n" + Temp(1)}));
     EXPECT_FALSE(m_dlg.m_bBusy);
-    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"a.wrm"}));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"a.wrm"}));
 }
 
 // Nothing of a batch whose job a stop has cut short is saved, and no temporary file of it stays
@@ -133,7 +120,7 @@ TEST_F(SaveStepTest, AStoppedBatchSavesNothingAndLeavesNothing) {
     m_dlg.m_bJobStopped = true;
     SaveAll(false);
     EXPECT_TRUE(m_ui.Events().empty());
-    EXPECT_TRUE(Files(m_sSource).empty());
+    EXPECT_TRUE(Listing(m_sSource).empty());
     EXPECT_FALSE(m_dlg.m_bBusy);
 }
 
@@ -145,8 +132,8 @@ TEST_F(SaveStepTest, ADestinationThatCannotBeCreatedIsNamedAsGivenAndTheTemporar
     EXPECT_EQ(m_ui.MessageBoxes(),
               (std::vector<MessageBoxRecord>{{"Permission denied\nb.wrm", "Error"}}));
     EXPECT_FALSE(m_dlg.m_bBusy);
-    EXPECT_EQ(Files(m_sSource), (std::vector<std::string>{"tmp1.~rm"}));
-    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"a.wrm", "c.wrm"}));
+    EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"tmp1.~rm"}));
+    EXPECT_EQ(Listing(m_sOut), (std::vector<std::string>{"a.wrm", "c.wrm"}));
 }
 
 // A copy that fails part way never shows as the destination: an earlier file of that name
@@ -172,7 +159,7 @@ TEST_F(SaveStepTest, AFailedCopyLeavesTheDestinationAndKeepsTheTemporaryFile) {
                   SystemErrorText(fault.m_nError) + m_sOut + "x.wrm");
         EXPECT_FALSE(m_dlg.m_bBusy);
         EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), earlier);
-        EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"x.wrm"}));
+        EXPECT_EQ(Listing(m_sOut), (std::vector<std::string>{"x.wrm"}));
         EXPECT_EQ(ReadBytes(Temp(0)), m_a);
     }
 }
@@ -196,7 +183,7 @@ TEST_F(SaveStepTest, SaveModeAsksWhereANameOfAnInputOrAnEarlierResultOfTheBatchG
     EXPECT_EQ(ReadBytes(m_sOut + "a2.wrm"), m_b);
     EXPECT_EQ(ReadBytes(m_sOut + "take.wrm"), input);
     EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b); // the batch goes on
-    EXPECT_TRUE(Files(m_sSource).empty());       // the cancelled one is discarded, as in SaveAs
+    EXPECT_TRUE(Listing(m_sSource).empty());     // the cancelled one is discarded, as in SaveAs
 }
 
 // The record of written results is the running batch's own: a file of the same name left by an
@@ -242,7 +229,7 @@ TEST_F(SaveStepTest, ASavedFileIsWrittenThroughASymbolicLinkToItsTarget) {
     EXPECT_EQ(ReadBytes(sTarget), m_a);
     EXPECT_TRUE(std::filesystem::is_symlink(m_sOut + "dangling.wrm"));
     EXPECT_EQ(ReadBytes(m_sOut + "none.wrm"), m_b); // a dangling link's target is created
-    EXPECT_EQ(Files(m_folder.Path() + "/store"), (std::vector<std::string>{"x.wrm"}));
+    EXPECT_EQ(Listing(m_folder.Path() + "/store"), (std::vector<std::string>{"x.wrm"}));
 }
 
 // A replaced result keeps the mode of the file it replaces; a new one gets a new file's.
@@ -272,8 +259,8 @@ TEST_F(SaveStepTest, WhereTheFolderRefusesTheTemporaryNameTheFileIsRewrittenInPl
     EXPECT_TRUE(m_ui.MessageBoxes().empty());
     EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a);
     EXPECT_EQ(ReadBytes(m_sOut + "b.wrm"), m_b);
-    EXPECT_EQ(Files(m_sOut), (std::vector<std::string>{"b.wrm", "x.wrm"}));
-    EXPECT_TRUE(Files(m_sSource).empty());
+    EXPECT_EQ(Listing(m_sOut), (std::vector<std::string>{"b.wrm", "x.wrm"}));
+    EXPECT_TRUE(Listing(m_sSource).empty());
     EXPECT_TRUE(m_dlg.m_bBusy);
 }
 

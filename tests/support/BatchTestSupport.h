@@ -4,11 +4,13 @@
 
 #include "dialog/ConverterDlg.h"
 #include "tests/support/ScriptedPlatform.h"
-#include "tests/support/WavBytes.h"
 #include "tests/support/TestFolder.h"
+#include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,11 +52,31 @@ class BatchTest : public ::testing::Test {
 
     std::size_t EventCount() const { return m_ui.Events().size(); }
 
+    // The folders "src/" (m_sSource) and "out/" (m_sOut) of the test's folder.
+    void MakeSourceAndOut() {
+        m_sSource = m_folder.Make("src/");
+        m_sOut = m_folder.Make("out/");
+        std::filesystem::create_directories(m_sOut);
+    }
+
+    // Runs action once, the first time the user interface records sEvent.
+    void OnFirstEvent(const std::string& sEvent, std::function<void()> action) {
+        m_ui.SetHook(
+            [sEvent, action = std::move(action), bDone = false](const std::string& sSeen) mutable {
+                if (!bDone && sSeen == sEvent) {
+                    bDone = true;
+                    action();
+                }
+            });
+    }
+
     CTestFolder m_folder;
     CScriptedPlatform m_platform;
     CScriptedUi& m_ui = m_platform.Ui();
     CFaultyFileSystem& m_files = m_platform.Files();
     CConverterDlg m_dlg{m_platform.Get()};
+    std::string m_sSource;
+    std::string m_sOut;
 };
 
 } // namespace veltrane::test

@@ -22,9 +22,9 @@ bool TagIs(const std::vector<std::uint8_t>& b, std::size_t at, const char* pszTa
 
 const std::vector<std::string>& GoldenVectorNames() {
     static const std::vector<std::string> names = {
-        "chirp_3s",         "noise_2s",   "noise_junk_fmt18",    "silence_1s",
-        "sine_440_2s",      "speech_en",  "square_fullscale_1s", "vowels_2s",
-        "vowels_8bit_fact", "dc_neg_step"};
+        "chirp_3s",         "noise_2s",    "noise_junk_fmt18",    "silence_1s",
+        "sine_440_2s",      "speech_en",   "square_fullscale_1s", "vowels_2s",
+        "vowels_8bit_fact", "dc_neg_step", "speech_tremolo_40s"};
     return names;
 }
 

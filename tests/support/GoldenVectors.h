@@ -9,7 +9,7 @@
 
 namespace veltrane::test {
 
-// The ten vectors that tests/data/golden holds; a missing one is a failure, not a skip.
+// The eleven vectors that tests/data/golden holds; a missing one is a failure, not a skip.
 const std::vector<std::string>& GoldenVectorNames();
 
 std::string GoldenPath(const std::string& name, const char* pszExtension);
