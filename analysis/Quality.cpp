@@ -14,6 +14,8 @@ namespace veltrane {
 namespace {
 
 constexpr int kNewestFrameStart = kSignalLength - kFrameSamples; // in the encoder's history
+constexpr std::size_t kFrameLength = kFrameSamples;
+constexpr std::size_t kDelayFrames = kDecoderDelayFrames;
 
 struct Energies {
     double dSignal = 0.0;
@@ -100,9 +102,84 @@ QualityReport CompareDecoding(std::span<const std::uint8_t> frames,
     return report;
 }
 
+struct CQualityMeter::Stages {
+    CChunkEncoder m_encoder{2, 1};
+    CSpeechDecoder m_decoder;
+    // The pre-filtered input of the last frames, by frame number modulo their count: a decoded
+    // frame answers the input of kDelayFrames frames before it.
+    double m_aadReference[kDelayFrames + 1][kFrameLength] = {};
+};
+
+CQualityMeter::CQualityMeter() : m_pStages(std::make_unique<Stages>()) {
+    m_anPending.reserve(kFrameLength);
+}
+
+CQualityMeter::~CQualityMeter() = default;
+
+void CQualityMeter::Add(std::span<const std::int16_t> samples) {
+    m_nInputSamples += samples.size();
+    while (!samples.empty()) {
+        if (m_anPending.empty() && samples.size() >= kFrameLength) {
+            AddFrame(samples.first(kFrameLength));
+            samples = samples.subspan(kFrameLength);
+            continue;
+        }
+        const std::size_t nTake = std::min(samples.size(), kFrameLength - m_anPending.size());
+        m_anPending.insert(m_anPending.end(), samples.begin(), samples.begin() + nTake);
+        samples = samples.subspan(nTake);
+        if (m_anPending.size() == kFrameLength) {
+            AddFrame(m_anPending);
+            m_anPending.clear();
+        }
+    }
+}
+
+// The sums run sample by sample and segment by segment in the order of the whole-recording
+// measure, so that the figures are the same to the last bit.
+void CQualityMeter::AddFrame(std::span<const std::int16_t> frame) {
+    Stages& stages = *m_pStages;
+    const auto bytes = stages.m_encoder.EncodeSamples(frame);
+    double* adReference = stages.m_aadReference[m_nFrames % (kDelayFrames + 1)];
+    const double* adNewest = stages.m_encoder.Encoder().Signal() + kNewestFrameStart;
+    std::copy_n(adNewest, kFrameLength, adReference);
+    EncodedFrame encoded;
+    std::copy_n(bytes.begin(), kFrameBytes, encoded.begin());
+    std::int16_t anDecoded[kFrameLength];
+    stages.m_decoder.DecodeFrame(encoded, anDecoded);
+    if (m_nFrames >= kDelayFrames) {
+        const std::span<const double> reference(
+            stages.m_aadReference[(m_nFrames - kDelayFrames) % (kDelayFrames + 1)], kFrameLength);
+        const Energies segment = MeasureEnergies(reference, anDecoded);
+        for (std::size_t i = 0; i < kFrameLength; ++i) {
+            const double dError = reference[i] - anDecoded[i];
+            m_dSignal += reference[i] * reference[i];
+            m_dError += dError * dError;
+        }
+        if (segment.dSignal >= kSilentSegmentRms * kSilentSegmentRms * kQualitySegment) {
+            m_dSegmentSum +=
+                std::clamp(*RatioDb(segment), kSegmentSnrFloorDb, kSegmentSnrCeilingDb);
+            ++m_nSegments;
+        }
+    }
+    ++m_nFrames;
+}
+
+QualityReport CQualityMeter::Report() const {
+    QualityReport report;
+    report.m_nSamples = m_nFrames > kDelayFrames ? (m_nFrames - kDelayFrames) * kFrameLength : 0;
+    report.m_dSnrDb = RatioDb({m_dSignal, m_dError});
+    report.m_segSnr.m_nSegments = m_nSegments;
+    if (m_nSegments > 0) {
+        report.m_segSnr.m_dDb = m_dSegmentSum / static_cast<double>(m_nSegments);
+    }
+    report.m_dBitRate = BitRate(m_nFrames * kFrameBytes, m_nInputSamples);
+    return report;
+}
+
 QualityReport MeasureQuality(std::span<const std::int16_t> samples) {
-    const ReferenceEncoding encoding = EncodeWithReference(samples);
-    return CompareDecoding(encoding.m_anBytes, encoding.m_adReference, samples.size());
+    CQualityMeter meter;
+    meter.Add(samples);
+    return meter.Report();
 }
 
 } // namespace veltrane

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -57,6 +58,38 @@ struct QualityReport {
 // of the recording, for the bit rate.
 QualityReport CompareDecoding(std::span<const std::uint8_t> frames,
                               std::span<const double> reference, std::size_t nInputSamples);
+
+// The quality of a recording measured as it streams in: each whole frame is encoded, decoded and
+// compared at once, so memory does not grow with the recording's length. The figures equal
+// those of CompareDecoding on the whole recording's EncodeWithReference.
+class CQualityMeter {
+  public:
+    CQualityMeter();
+    ~CQualityMeter();
+    CQualityMeter(const CQualityMeter&) = delete;
+    CQualityMeter& operator=(const CQualityMeter&) = delete;
+
+    // The next samples of the recording, in any pieces.
+    void Add(std::span<const std::int16_t> samples);
+    // Samples of the recording after its last whole frame that were not read, as no frame
+    // codes them: counted for the bit rate only.
+    void AddUncoded(std::size_t nSamples) { m_nInputSamples += nSamples; }
+    // The figures of everything added so far.
+    QualityReport Report() const;
+
+  private:
+    struct Stages;
+    void AddFrame(std::span<const std::int16_t> frame);
+
+    std::unique_ptr<Stages> m_pStages;     // the encoder and decoder: large, kept off the stack
+    std::vector<std::int16_t> m_anPending; // samples short of a whole frame
+    std::size_t m_nInputSamples = 0;
+    std::size_t m_nFrames = 0;
+    double m_dSignal = 0.0; // energies of the whole compared length
+    double m_dError = 0.0;
+    double m_dSegmentSum = 0.0;
+    std::size_t m_nSegments = 0;
+};
 
 // Encodes and decodes the samples in memory and reports the quality of the result.
 QualityReport MeasureQuality(std::span<const std::int16_t> samples);

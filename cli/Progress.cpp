@@ -36,12 +36,18 @@ std::string ConvertedLine(const BatchItem& item, const FileJobReport& report) {
     return item.m_output.string() + szLine;
 }
 
+// The files that a stop left unconverted are counted only when there are any.
 std::string SummaryLine(const BatchTotals& totals, double dElapsedSeconds) {
-    char szLine[200];
-    std::snprintf(szLine, sizeof szLine,
-                  "Converted %u, failed %u, skipped %u; %.2f s of audio in %.2f s, %.1fx real time",
-                  totals.m_nConverted, totals.m_nFailed, totals.m_nSkipped, totals.m_dAudioSeconds,
-                  dElapsedSeconds, Speed(totals.m_dAudioSeconds, dElapsedSeconds));
+    char szCancelled[40] = "";
+    if (totals.m_nCancelled > 0) {
+        std::snprintf(szCancelled, sizeof szCancelled, ", cancelled %u", totals.m_nCancelled);
+    }
+    char szLine[240];
+    std::snprintf(
+        szLine, sizeof szLine,
+        "Converted %u, failed %u, skipped %u%s; %.2f s of audio in %.2f s, %.1fx real time",
+        totals.m_nConverted, totals.m_nFailed, totals.m_nSkipped, szCancelled,
+        totals.m_dAudioSeconds, dElapsedSeconds, Speed(totals.m_dAudioSeconds, dElapsedSeconds));
     return szLine;
 }
 
@@ -111,7 +117,9 @@ void CProgressReporter::DrawBar() {
         m_totals.m_nConverted + m_totals.m_nFailed + m_totals.m_nSkipped + m_totals.m_nCancelled;
     const std::uint64_t nFrames = m_nFramesDone.load();
     const double dFraction =
-        m_nTotalFrames > 0 ? std::min(1.0, static_cast<double>(nFrames) / static_cast<double>(m_nTotalFrames)) : 0.0;
+        m_nTotalFrames > 0
+            ? std::min(1.0, static_cast<double>(nFrames) / static_cast<double>(m_nTotalFrames))
+            : 0.0;
     const int nFilled = static_cast<int>(dFraction * kBarWidth);
     const double dElapsed = Elapsed();
     const double dSpeed = Speed(FramesToSeconds(nFrames), dElapsed);

@@ -1,9 +1,13 @@
 #include "cli/QualityCommand.h"
 
-#include "codec/CodecTypes.h"
 #include "analysis/Quality.h"
+#include "codec/CodecTypes.h"
+#include "convert/FrameEncoding.h"
 #include "convert/WavFile.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -24,21 +28,38 @@ struct FileQuality {
     QualityReport m_report;
 };
 
+// The file's samples streamed through the meter a chunk at a time, so that memory does not grow
+// with the recording's length.
 FileQuality MeasureFile(const std::filesystem::path& file) {
     FileQuality quality;
     quality.m_file = file;
-    const WavSamples wav = ReadWavSamples(file);
-    if (!wav.m_check.Accepted()) {
-        quality.m_strMessage = wav.m_check.m_strMessage;
+    CFileByteSource source;
+    const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, file.string());
+    if (!wav.Accepted()) {
+        quality.m_strMessage = wav.m_strMessage;
         return quality;
     }
-    quality.m_nFrames = wav.m_anSamples.size() / kFrameSamples;
+    // The source gives the whole frames; the samples after them count in the length.
+    const auto nSamples = static_cast<std::size_t>(wav.m_nDataBytes / wav.m_format.m_nBlockAlign);
+    quality.m_nFrames = nSamples / kFrameSamples;
     if (quality.m_nFrames == 0) {
         quality.m_strMessage = kMsgNothingToMeasure;
         return quality;
     }
-    quality.m_dSeconds = static_cast<double>(wav.m_anSamples.size()) / kSampleRate;
-    quality.m_report = MeasureQuality(wav.m_anSamples);
+    CWavSampleSource samples(source, wav.m_format, wav.m_nDataBytes);
+    CQualityMeter meter;
+    std::vector<std::int16_t> chunk(static_cast<std::size_t>(kChunkFrames) * kFrameSamples);
+    std::size_t nRead = 0;
+    while ((nRead = samples.Read(chunk)) > 0) {
+        meter.Add(std::span(chunk).first(nRead));
+    }
+    if (samples.Failed()) {
+        quality.m_strMessage = SystemErrorText(source.Error() ? source.Error() : EIO);
+        return quality;
+    }
+    meter.AddUncoded(nSamples % kFrameSamples);
+    quality.m_dSeconds = static_cast<double>(nSamples) / kSampleRate;
+    quality.m_report = meter.Report();
     return quality;
 }
 
@@ -59,44 +80,34 @@ void PrintLine(const FileQuality& q) {
                 Figure(q.m_report.m_segSnr.m_dDb, "n/a").c_str(), q.m_report.m_dBitRate);
 }
 
-std::string JsonString(const std::string& strText) {
-    std::string strJson = "\"";
-    for (const char ch : strText) {
-        if (ch == '"' || ch == '\\') {
-            strJson.append(1, '\\').append(1, ch);
-        } else if (ch == '\n') {
-            strJson.append("\\n");
-        } else if (static_cast<unsigned char>(ch) < 0x20) {
-            char szEscape[8];
-            std::snprintf(szEscape, sizeof szEscape, "\\u%04x", static_cast<unsigned>(ch));
-            strJson.append(szEscape);
-        } else {
-            strJson.append(1, ch);
-        }
+// A figure rounded to nDecimals, or null for none (silence, nothing decoded, no error).
+nlohmann::ordered_json JsonFigure(std::optional<double> dValue, int nDecimals) {
+    if (!dValue || !std::isfinite(*dValue)) {
+        return nullptr;
     }
-    return strJson + "\"";
+    const double dScale = std::pow(10.0, nDecimals);
+    return std::round(*dValue * dScale) / dScale;
 }
 
-std::string JsonObject(const FileQuality& q) {
-    std::string strObject = "{\"file\": " + JsonString(q.m_file.string());
+nlohmann::ordered_json JsonObject(const FileQuality& q) {
+    nlohmann::ordered_json object = {{"file", q.m_file.string()}};
     if (!q.m_strMessage.empty()) {
-        const std::string strMessage = q.m_strMessage.substr(0, q.m_strMessage.size() - 1);
-        return strObject + ", \"error\": " + JsonString(strMessage) + "}";
+        object["error"] = q.m_strMessage.substr(0, q.m_strMessage.size() - 1);
+        return object;
     }
-    char szFigures[200];
-    std::snprintf(szFigures, sizeof szFigures,
-                  ", \"frames\": %zu, \"seconds\": %.4f, \"snr_db\": %s, \"segsnr_db\": %s, "
-                  "\"bitrate\": %.1f}",
-                  q.m_nFrames, q.m_dSeconds, Figure(q.m_report.m_dSnrDb, "null").c_str(),
-                  Figure(q.m_report.m_segSnr.m_dDb, "null").c_str(), q.m_report.m_dBitRate);
-    return strObject + szFigures;
+    object["frames"] = q.m_nFrames;
+    object["seconds"] = JsonFigure(q.m_dSeconds, 4);
+    object["snr_db"] = JsonFigure(q.m_report.m_dSnrDb, 2);
+    object["segsnr_db"] = JsonFigure(q.m_report.m_segSnr.m_dDb, 2);
+    object["bitrate"] = JsonFigure(q.m_report.m_dBitRate, 1);
+    return object;
 }
 
 } // namespace
 
 int RunQuality(const std::vector<std::filesystem::path>& files, bool bJson) {
     bool bAllMeasured = true;
-    std::string strJson = "[";
+    nlohmann::ordered_json json = nlohmann::ordered_json::array();
     for (const std::filesystem::path& file : files) {
         const FileQuality quality = MeasureFile(file);
         if (!quality.m_strMessage.empty()) {
@@ -107,11 +118,15 @@ int RunQuality(const std::vector<std::filesystem::path>& files, bool bJson) {
             std::fflush(stdout); // keeps the lines in file order when stderr shares the output
         }
         if (bJson) {
-            strJson.append(strJson.size() > 1 ? ",\n " : "\n ").append(JsonObject(quality));
+            json.push_back(JsonObject(quality));
         }
     }
     if (bJson) {
-        std::printf("%s\n]\n", strJson.c_str());
+        // A name that is not UTF-8 gets U+FFFD for each byte that does not fit, as JSON holds
+        // only Unicode text.
+        std::printf(
+            "%s\n",
+            json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     }
     return bAllMeasured ? 0 : 2;
 }

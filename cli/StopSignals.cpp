@@ -8,6 +8,7 @@
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace veltrane {
@@ -41,7 +42,13 @@ CStopSignals::CStopSignals() {
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return;
     }
-    m_watcher = std::thread([this]() { Watch(); });
+    try {
+        m_watcher = std::thread([this]() { Watch(); });
+    } catch (const std::system_error&) {
+        // No thread to read them: as without the descriptors.
+        CloseDescriptors();
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
 }
 
 CStopSignals::~CStopSignals() {

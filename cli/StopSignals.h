@@ -11,8 +11,8 @@ class CStopSignals {
   public:
     // Blocks the signals in the calling thread, and so in every thread started after it, and
     // waits for them on a thread of its own. Construct before any other thread starts. When
-    // the descriptors that deliver them cannot be made, the signals are left unblocked with
-    // their default actions.
+    // the descriptors that deliver them or the thread cannot be made, the signals are left
+    // unblocked with their default actions.
     CStopSignals();
     ~CStopSignals();
     CStopSignals(const CStopSignals&) = delete;

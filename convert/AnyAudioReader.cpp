@@ -1,10 +1,8 @@
 #include "convert/AnyAudioReader.h"
 
-#include <cerrno>
-#include <fcntl.h>
+#include "platform/PosixFileSystem.h"
+
 #include <sndfile.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace veltrane {
 
@@ -17,15 +15,8 @@ CAnyAudioReader::~CAnyAudioReader() {
 bool CAnyAudioReader::Open(const std::filesystem::path& path) {
     // Opened here rather than by libsndfile, so that a missing or unreadable file gets the
     // system's text and only a file of an unknown kind is left to libsndfile's verdict.
-    const int nFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (nFd < 0) {
-        m_nSystemError = errno;
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(nFd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        m_nSystemError = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(nFd);
+    int nFd = -1;
+    if ((m_nSystemError = OpenRegularFile(path.string(), &nFd)) != 0) {
         return false;
     }
     SF_INFO sfInfo{};

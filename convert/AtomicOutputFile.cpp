@@ -1,28 +1,25 @@
 #include "convert/AtomicOutputFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <string>
 #include <unistd.h>
 
 namespace veltrane {
 
 namespace {
 
-constexpr const char* kTempSuffix = ".part";
+constexpr std::size_t kCopyBlock = 1000;
+constexpr const char* kPartialSuffix = ".~part";
 
-std::atomic<unsigned> g_nTempCounter{0};
+std::atomic<unsigned> g_nLinkCounter{0};
 
-// ".NAME.PID-N.part": hidden, unique per process and call, recognisable after a crash.
-std::filesystem::path TempNameFor(const std::filesystem::path& destination) {
-    std::string strName(1, '.');
-    strName.append(destination.filename().string());
-    strName.append(1, '.').append(std::to_string(::getpid()));
-    strName.append(1, '-').append(std::to_string(g_nTempCounter.fetch_add(1)));
-    strName.append(kTempSuffix);
-    return destination.parent_path() / strName;
+// A short name beside sTarget, unique for the process and the call, under which a complete
+// unnamed file waits for the rename that replaces the target; its length does not depend on the
+// target's, so that a name near the system's limit can still be replaced.
+std::string ReplacingLinkName(const std::string& sTarget) {
+    return WithTrailingSlash(FolderOf(sTarget)) + "." + std::to_string(::getpid()) + "-" +
+           std::to_string(g_nLinkCounter.fetch_add(1)) + kPartialSuffix;
 }
 
 } // namespace
@@ -31,92 +28,176 @@ CAtomicOutputFile::~CAtomicOutputFile() {
     Discard();
 }
 
-int CAtomicOutputFile::Create(const std::filesystem::path& destination) {
-    m_destination = destination;
-    for (;;) {
-        m_tempPath = TempNameFor(destination);
-        // 0666 less the umask: the finished file gets the permissions of a plain new file.
-        m_nFd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_nFd >= 0) {
-            return 0;
-        }
-        if (errno != EEXIST) {
-            const int nError = errno;
-            m_tempPath.clear();
-            return nError;
-        }
+int CAtomicOutputFile::Create(const std::string& sDestination, const OutputRules& rules) {
+    Discard();
+    m_rules = rules;
+    m_nWritten = 0;
+    if (const int nError = m_files.FollowLinks(sDestination, &m_sTarget); nError != 0) {
+        return nError;
     }
+    if (const int nError = m_files.OpenWrite(m_sTarget, &m_pExisting);
+        nError != 0 && nError != ENOENT) {
+        return nError;
+    }
+    if (m_pExisting && !m_rules.m_bReplace) {
+        m_pExisting.reset();
+        return EEXIST;
+    }
+    return CreateTemporary();
+}
+
+int CAtomicOutputFile::CreateTemporary() {
+    if (m_rules.m_bUnnamedTemporary && m_files.CreateUnnamed(FolderOf(m_sTarget), &m_pFile) == 0) {
+        m_way = Way::Unnamed;
+        return 0;
+    }
+    if (m_files.Create(m_sTarget + kPartialSuffix, &m_pFile) == 0) {
+        m_sTemp = m_sTarget + kPartialSuffix;
+        m_way = Way::Named;
+        return 0;
+    }
+    if (m_pExisting) {
+        m_pFile = std::move(m_pExisting);
+        m_way = Way::InPlace;
+        return 0;
+    }
+    const int nError = m_rules.m_bReplace ? m_files.Create(m_sTarget, &m_pFile)
+                                          : m_files.CreateNew(m_sTarget, &m_pFile);
+    m_way = nError == 0 ? Way::Direct : Way::None;
+    return nError;
 }
 
 int CAtomicOutputFile::Write(std::span<const std::uint8_t> bytes) {
-    std::size_t nDone = 0;
-    while (nDone < bytes.size()) {
-        const ssize_t nWritten = ::write(m_nFd, bytes.data() + nDone, bytes.size() - nDone);
-        if (nWritten < 0 && errno == EINTR) {
-            continue;
-        }
-        if (nWritten < 0) {
-            return errno;
-        }
-        nDone += static_cast<std::size_t>(nWritten);
+    if (!m_pFile) {
+        return EBADF;
     }
-    return 0;
+    const int nError = m_pFile->Write(bytes.data(), bytes.size());
+    m_nWritten += bytes.size();
+    return nError;
 }
 
-int CAtomicOutputFile::Commit(bool bReplace) {
-    int nError = 0;
-    if (::fsync(m_nFd) != 0) {
-        nError = errno;
+int CAtomicOutputFile::Commit() {
+    if (!m_pFile) {
+        return EBADF;
     }
-    if (::close(m_nFd) != 0 && nError == 0) {
-        nError = errno;
-    }
-    m_nFd = -1;
+    int nError = Finish();
     if (nError == 0) {
-        nError = Rename(bReplace);
+        nError = Publish();
     }
     if (nError != 0) {
         Discard();
         return nError;
     }
-    m_tempPath.clear();
+    m_way = Way::None;
+    m_pExisting.reset();
     return 0;
 }
 
-int CAtomicOutputFile::Rename(bool bReplace) const {
-    if (bReplace) {
-        return std::rename(m_tempPath.c_str(), m_destination.c_str()) == 0 ? 0 : errno;
+// The replaced file's mode, the size of a rewrite, and the bytes made durable.
+int CAtomicOutputFile::Finish() {
+    if (m_pExisting) {
+        std::uint32_t nMode = 0;
+        int nError = m_pExisting->Mode(&nMode);
+        if (nError == 0) {
+            nError = m_pFile->SetMode(nMode);
+        }
+        if (nError != 0) {
+            return nError;
+        }
     }
-    // Neither call replaces an existing destination, so a file that appeared since the caller
-    // looked is kept. The hard link serves file systems that cannot rename without replacing.
-    if (::renameat2(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, m_destination.c_str(),
-                    RENAME_NOREPLACE) == 0) {
+    if (m_way == Way::InPlace) {
+        if (const int nError = m_pFile->Truncate(m_nWritten); nError != 0) {
+            return nError;
+        }
+    }
+    if (const int nError = m_pFile->Sync(); nError != 0) {
+        return nError;
+    }
+    // An unnamed file is linked through its descriptor, so it is closed once named.
+    return m_way == Way::Unnamed ? 0 : m_pFile->Close();
+}
+
+int CAtomicOutputFile::Publish() {
+    switch (m_way) {
+    case Way::Unnamed:
+        if (const int nError = LinkUnnamed(); nError != 0) {
+            return nError;
+        }
+        m_pFile->Close(); // synced and named: a late close error loses nothing
+        return 0;
+    case Way::Named:
+        return m_rules.m_bReplace ? m_files.Rename(m_sTemp, m_sTarget)
+                                  : m_files.RenameNoReplace(m_sTemp, m_sTarget);
+    default:
         return 0;
     }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
+}
+
+int CAtomicOutputFile::LinkUnnamed() {
+    const int nError = m_pFile->Link(m_sTarget);
+    if (nError != EEXIST || !m_rules.m_bReplace) {
+        return nError;
     }
-    if (::link(m_tempPath.c_str(), m_destination.c_str()) != 0) {
-        return errno;
+    // A name cannot be replaced by a link: the file is linked beside it and renamed over it.
+    m_sTemp = ReplacingLinkName(m_sTarget);
+    if (const int nLinkError = m_pFile->Link(m_sTemp); nLinkError != 0) {
+        m_sTemp.clear();
+        return nLinkError;
     }
-    ::unlink(m_tempPath.c_str());
-    return 0;
+    const int nRenameError = m_files.Rename(m_sTemp, m_sTarget);
+    if (nRenameError != 0) {
+        m_files.Delete(m_sTemp);
+    }
+    m_sTemp.clear();
+    return nRenameError;
 }
 
 void CAtomicOutputFile::Discard() {
-    if (m_nFd >= 0) {
-        ::close(m_nFd);
-        m_nFd = -1;
+    if (m_pFile) {
+        m_pFile->Close();
+        m_pFile.reset();
     }
-    if (!m_tempPath.empty()) {
-        ::unlink(m_tempPath.c_str());
-        m_tempPath.clear();
+    if (m_way == Way::Named) {
+        m_files.Delete(m_sTemp);
+    } else if (m_way == Way::Direct) {
+        m_files.Delete(m_sTarget);
     }
+    m_pExisting.reset();
+    m_sTemp.clear();
+    m_way = Way::None;
 }
 
-bool IsTemporaryOutputName(const std::string& strFileName) {
-    return strFileName.size() > 6 && strFileName.front() == '.' &&
-           strFileName.ends_with(kTempSuffix);
+int CopyToOutput(IFileSystem& files, IFile& source, const std::string& sDestination,
+                 const OutputRules& rules) {
+    CAtomicOutputFile output(files);
+    if (const int nError = output.Create(sDestination, rules); nError != 0) {
+        return nError;
+    }
+    std::uint64_t nSize = 0;
+    if (const int nError = source.Size(&nSize); nError != 0) {
+        return nError;
+    }
+    std::uint8_t anBlock[kCopyBlock];
+    for (std::uint64_t nDone = 0; nDone < nSize;) {
+        const auto nWant =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBlock, nSize - nDone));
+        std::size_t nRead = 0;
+        if (const int nError = source.Read(anBlock, nWant, &nRead); nError != 0) {
+            return nError;
+        }
+        if (nRead != nWant) {
+            return EIO;
+        }
+        if (const int nError = output.Write({anBlock, nRead}); nError != 0) {
+            return nError;
+        }
+        nDone += nRead;
+    }
+    return output.Commit();
+}
+
+bool IsTemporaryOutputName(const std::string& sFileName) {
+    return sFileName.ends_with(kPartialSuffix);
 }
 
 } // namespace veltrane

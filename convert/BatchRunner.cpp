@@ -5,6 +5,7 @@
 #include <chrono>
 #include <mutex>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 namespace veltrane {
@@ -62,7 +63,11 @@ void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJob
         std::max(1u, std::min<unsigned>(nJobs, static_cast<unsigned>(items.size())));
     std::vector<std::jthread> threads;
     for (unsigned t = 1; t < nThreads; ++t) {
-        threads.emplace_back(worker);
+        try {
+            threads.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break; // the system gives no more threads: the batch runs on those it has
+        }
     }
     worker();
 }

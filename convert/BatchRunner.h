@@ -21,10 +21,11 @@ using BatchDoneFn = std::function<void(std::size_t nItem, const FileJobReport& r
 // does not run alone at the end; equal sizes keep their order.
 std::vector<std::size_t> LongestFirstOrder(const std::vector<std::uint64_t>& sizes);
 
-// Runs job on every item on nJobs threads (at least one), the largest inputs first, and times
-// each. Jobs share nothing, so each output does not depend on nJobs. onDone is called once per
-// item, by one thread at a time; items not started before a cancel are reported Cancelled.
-// options.m_onFrames is called from every thread at once and must be safe for that.
+// Runs job on every item on nJobs threads, the largest inputs first, and times each. When the
+// system refuses a thread, the batch runs on the threads it has, the calling one at least. Jobs
+// share nothing, so each output does not depend on nJobs. onDone is called once per item, by one
+// thread at a time; items not started before a cancel are reported Cancelled. options.m_onFrames is
+// called from every thread at once and must be safe for that.
 void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJobOptions& options,
               const FileJobFn& job, const BatchDoneFn& onDone);
 

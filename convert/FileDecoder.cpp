@@ -99,10 +99,10 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
     CJobOutput file(output, options);
     const std::uint64_t nFrames = source.Size() / kFrameBytes;
     const std::uint64_t nSamples = DecodedSamples(nFrames);
-    int nError = file.Create();
-    if (nError == 0) {
-        nError = file.Write(HeaderFor(nSamples, file.IsStream()));
+    if (auto failure = file.Create()) {
+        return *failure;
     }
+    int nError = file.Write(HeaderFor(nSamples, file.IsStream()));
     if (nError != 0) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
     }
@@ -147,7 +147,7 @@ FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::files
         return *refusal;
     }
     CFileByteSource source;
-    if (!source.Open(InputFiles(options), input.string())) {
+    if (!source.Open(JobFiles(options), input.string())) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(source.Error()), input);
     }
     if (auto rejection = CheckWrm(source, input)) {

@@ -24,8 +24,8 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
                                   const std::filesystem::path& output,
                                   const FileJobOptions& options) {
     CJobOutput file(output, options);
-    if (const int nError = file.Create()) {
-        return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
+    if (auto failure = file.Create()) {
+        return *failure;
     }
     int nWriteError = 0;
     std::uint64_t nFrames = 0;
@@ -69,7 +69,7 @@ FileJobReport EncodeWavFile(const std::filesystem::path& input, const std::files
         return *refusal;
     }
     CFileByteSource source;
-    const CheckedWav wav = OpenCheckedWav(InputFiles(options), source, input.string());
+    const CheckedWav wav = OpenCheckedWav(JobFiles(options), source, input.string());
     if (!wav.Accepted()) {
         return JobOutcome(wav.m_bRejected ? FileOutcome::Rejected : FileOutcome::Failed,
                           wav.m_strMessage, input);

@@ -23,9 +23,17 @@ bool Exists(const std::filesystem::path& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
+std::optional<FileJobReport> OutputFailure(int nError, const std::filesystem::path& output) {
+    if (nError == 0) {
+        return std::nullopt;
+    }
+    return nError == EEXIST ? JobOutcome(FileOutcome::Skipped, kMsgOutputExists, output)
+                            : JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
+}
+
 } // namespace
 
-IFileSystem& InputFiles(const FileJobOptions& options) {
+IFileSystem& JobFiles(const FileJobOptions& options) {
     return options.m_pFiles != nullptr ? *options.m_pFiles : HostFileSystem();
 }
 
@@ -53,15 +61,15 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
     return std::nullopt;
 }
 
-std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
+std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options) {
-    const int nError = file.Commit(options.m_bReplace);
-    if (nError == 0) {
-        return std::nullopt;
-    }
-    return nError == EEXIST ? JobOutcome(FileOutcome::Skipped, kMsgOutputExists, output)
-                            : JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
+    return OutputFailure(file.Create(output.string(), {options.m_bReplace, true}), output);
+}
+
+std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
+                                          const std::filesystem::path& output) {
+    return OutputFailure(file.Commit(), output);
 }
 
 } // namespace veltrane

@@ -1,5 +1,5 @@
 // What every file job of a batch (encoding a WAV file, decoding a ".wrm" file) takes and
-// reports, and the refusals and the final rename that they share.
+// reports, and the refusals, the output and its commit that they share.
 #pragma once
 
 #include "convert/AtomicOutputFile.h"
@@ -24,8 +24,8 @@ enum class FileOutcome {
 };
 
 struct FileJobOptions {
-    IFileSystem* m_pFiles = nullptr;               // where inputs are read; null: the host's
-    bool m_bReplace = false;                       // replace an existing output
+    IFileSystem* m_pFiles = nullptr; // where files are read and written; null: the host's
+    bool m_bReplace = false;         // replace an existing output
     const std::atomic<bool>* m_pbCancel = nullptr; // checked after every chunk; may be null
     std::function<void(std::uint64_t)> m_onFrames; // frames done so far, chunk by chunk
 };
@@ -47,8 +47,8 @@ using FileJobFn = std::function<FileJobReport(const std::filesystem::path& input
                                               const std::filesystem::path& output,
                                               const FileJobOptions& options)>;
 
-// The file system a job reads its input through.
-IFileSystem& InputFiles(const FileJobOptions& options);
+// The file system a job reads its input and writes its output through.
+IFileSystem& JobFiles(const FileJobOptions& options);
 
 FileJobReport JobOutcome(FileOutcome outcome, std::string strMessage,
                          const std::filesystem::path& pathShown);
@@ -59,10 +59,15 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options);
 
-// Renames the finished file to its name. None when done; otherwise the report of the failure
-// (Skipped when an output appeared meanwhile and replacing is not allowed).
-std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
+// Prepares file as the output named output: replaced only with m_bReplace, written through an
+// unnamed temporary file where the system has them. None when done; otherwise the report of the
+// failure (Skipped when the output exists and replacing is not allowed).
+std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options);
+// Puts the finished file in place under its name. None when done; otherwise the report of the
+// failure (Skipped when an output appeared meanwhile and replacing is not allowed).
+std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
+                                          const std::filesystem::path& output);
 
 } // namespace veltrane

@@ -9,8 +9,8 @@ namespace veltrane {
 CJobOutput::CJobOutput(const std::filesystem::path& output, const FileJobOptions& options)
     : m_output(output), m_options(options), m_bStream(IsStandardStream(output)) {}
 
-int CJobOutput::Create() {
-    return m_bStream ? 0 : m_file.Create(m_output);
+std::optional<FileJobReport> CJobOutput::Create() {
+    return m_bStream ? std::nullopt : CreateOutput(m_file, m_output, m_options);
 }
 
 int CJobOutput::Write(std::span<const std::uint8_t> bytes) {
@@ -18,7 +18,7 @@ int CJobOutput::Write(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<FileJobReport> CJobOutput::Commit() {
-    return m_bStream ? std::nullopt : CommitOutput(m_file, m_output, m_options);
+    return m_bStream ? std::nullopt : CommitOutput(m_file, m_output);
 }
 
 } // namespace veltrane

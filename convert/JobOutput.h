@@ -17,18 +17,19 @@ class CJobOutput {
 
     // Whether the output is standard output.
     bool IsStream() const { return m_bStream; }
-    // Creates the temporary file of a file output. Returns 0 or the errno of the failure.
-    int Create();
+    // Prepares a file output (the refusals of CreateOutput); none when it may be written.
+    std::optional<FileJobReport> Create();
     // Writes all bytes. Returns 0 or the errno of the failure.
     int Write(std::span<const std::uint8_t> bytes);
-    // Renames a finished file to its name (CommitOutput); nothing to do for standard output.
+    // Puts a finished file in place under its name (CommitOutput); nothing to do for standard
+    // output.
     std::optional<FileJobReport> Commit();
 
   private:
     std::filesystem::path m_output;
     const FileJobOptions& m_options;
     bool m_bStream;
-    CAtomicOutputFile m_file; // discarded unless committed
+    CAtomicOutputFile m_file{JobFiles(m_options)}; // discarded unless committed
 };
 
 } // namespace veltrane

@@ -11,8 +11,8 @@ namespace veltrane {
 CByteSource::~CByteSource() = default;
 
 std::size_t CSpanByteSource::ReadAt(std::uint64_t nOffset, void* pBuffer, std::size_t nBytes) {
-    if (nOffset >= m_bytes.size()) {
-        return 0;
+    if (nOffset >= m_bytes.size() || nBytes == 0) {
+        return 0; // nothing to copy, and pBuffer may be null then
     }
     const std::size_t nCount = std::min<std::uint64_t>(nBytes, m_bytes.size() - nOffset);
     std::memcpy(pBuffer, m_bytes.data() + nOffset, nCount);

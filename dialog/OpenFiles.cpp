@@ -56,10 +56,29 @@ std::string AbsoluteFolder(const std::string& sCurrentDir, const std::string& sF
     return std::filesystem::path(AbsolutePath(sCurrentDir, sFolder)).lexically_normal().string();
 }
 
+// The first of the system's temporary folders (TEMP, TMPDIR, /tmp) whose lock can be taken: one
+// that is missing or cannot be written is passed over. The errno of the last lock; when none could
+// be taken, *psFolder is the first folder, whose failure the first job that writes there reports.
+int LockSystemTempFolder(IFileSystem& files, const IEnvironment& environment, std::string* psFolder,
+                         std::unique_ptr<IFileLock>* ppLock) {
+    const std::vector<std::string> folders = TemporaryFolders(environment);
+    int nError = ENOENT;
+    for (const std::string& sFolder : folders) {
+        *psFolder = WithTrailingSlash(AbsoluteFolder(files.CurrentDirectory(), sFolder));
+        nError = files.Lock(*psFolder + kLockName, ppLock);
+        if (nError == 0 || nError == EWOULDBLOCK) {
+            return nError;
+        }
+    }
+    *psFolder = WithTrailingSlash(AbsoluteFolder(files.CurrentDirectory(), folders.front()));
+    return nError;
+}
+
 } // namespace
 
 // The temporary files go to the current directory, which the open dialog has made the
-// selection's folder, when that folder can be written; else to the system's temporary folder.
+// selection's folder, when that folder can be written; else to the first of the system's
+// temporary folders that can.
 // The folder's lock is taken before anything is written there, so that a batch of another
 // window that uses the same names is never disturbed: its temporary files, the first of which
 // bears the probe's name, are left as they are and this batch is refused. The probe is removed
@@ -80,10 +99,7 @@ bool CConverterDlg::ChooseTempFolder() {
         }
     }
     if (nError != 0 && nError != EWOULDBLOCK) {
-        m_pszTempDir = WithTrailingSlash(
-            AbsoluteFolder(files.CurrentDirectory(), TemporaryFolder(m_platform.m_environment)));
-        // A TEMP that cannot be written is reported by the first job that writes there.
-        nError = files.Lock(m_pszTempDir + kLockName, &m_pTempLock);
+        nError = LockSystemTempFolder(files, m_platform.m_environment, &m_pszTempDir, &m_pTempLock);
     }
     if (nError == EWOULDBLOCK) {
         ShowError(kMsgTempFilesInUse + m_pszTempDir);

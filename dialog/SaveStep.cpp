@@ -1,8 +1,8 @@
 // The save step: each temporary file is copied to its ".wrm" name, through a save dialog or
 // under its proposed name, and the temporary file is deleted.
+#include "convert/AtomicOutputFile.h"
 #include "convert/OutputName.h"
 #include "dialog/ConverterDlg.h"
-#include "dialog/SaveOutput.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -82,7 +82,7 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
         DeleteTempFile(nIndex);
         return;
     }
-    if (const int nError = WriteSaveOutput(files, *pTemp, sDestination); nError != 0) {
+    if (const int nError = CopyToOutput(files, *pTemp, sDestination, OutputRules{}); nError != 0) {
         ShowError(SystemErrorText(nError) + sDestination);
         m_bBusy = false;
         return; // the temporary file stays, the only copy of the frames

@@ -1,5 +1,6 @@
 #include "platform/Environment.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace veltrane {
@@ -12,17 +13,25 @@ std::optional<std::string> CPosixEnvironment::Variable(const std::string& sName)
     return std::string(pszValue);
 }
 
-std::string TemporaryFolder(const IEnvironment& environment) {
+std::vector<std::string> TemporaryFolders(const IEnvironment& environment) {
+    std::vector<std::string> folders;
     for (const char* pszName : {"TEMP", "TMPDIR"}) {
         std::optional<std::string> sValue = environment.Variable(pszName);
         while (sValue && sValue->size() > 1 && sValue->back() == '/') {
             sValue->pop_back();
         }
         if (sValue && !sValue->empty()) {
-            return *sValue;
+            folders.push_back(*sValue);
         }
     }
-    return "/tmp";
+    folders.emplace_back("/tmp");
+    std::vector<std::string> unique;
+    for (const std::string& sFolder : folders) {
+        if (std::find(unique.begin(), unique.end(), sFolder) == unique.end()) {
+            unique.push_back(sFolder);
+        }
+    }
+    return unique;
 }
 
 } // namespace veltrane

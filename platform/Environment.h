@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace veltrane {
 
@@ -18,8 +19,8 @@ class CPosixEnvironment : public IEnvironment {
     std::optional<std::string> Variable(const std::string& sName) const override;
 };
 
-// The folder for temporary files: "TEMP" when it is set and not empty, else TMPDIR, else /tmp.
-// Returned without a trailing "/" unless it is the root.
-std::string TemporaryFolder(const IEnvironment& environment);
+// The folders for temporary files, in the order to try them: "TEMP" and TMPDIR when they are set
+// and not empty, then /tmp; each once, without a trailing "/" unless it is the root.
+std::vector<std::string> TemporaryFolders(const IEnvironment& environment);
 
 } // namespace veltrane

@@ -4,7 +4,17 @@
 
 namespace veltrane {
 
+namespace {
+
+constexpr const char* kMsgNotRegularFile =
+    "It is not a regular file (a pipe, a device or a socket).\n";
+
+} // namespace
+
 std::string SystemErrorText(int nError) {
+    if (nError == kErrorNotRegularFile) {
+        return kMsgNotRegularFile;
+    }
     return std::system_category().message(nError) + "\n";
 }
 

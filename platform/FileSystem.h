@@ -1,8 +1,9 @@
-// Files as the conversion uses them: open for reading or writing, create (replacing), delete,
-// rename, size, seek, read, write, truncate and mode, symbolic links, and advisory locks. Every
-// operation returns 0 or the errno of its failure, whose text SystemErrorText gives for the
-// messages. Paths use "/"; a relative path is resolved against the file system's current directory,
-// which the open and save dialogs move.
+// Files as the conversion uses them: open for reading or writing, create (replacing, exclusive or
+// unnamed), delete, rename (replacing or not), size, seek, read, write, truncate and mode,
+// symbolic links, and advisory locks. Every operation returns 0 or the errno of its failure (or
+// kErrorNotRegularFile), whose text SystemErrorText gives for the messages. Paths use "/"; a
+// relative path is resolved against the file system's current directory, which the open and save
+// dialogs move.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +34,9 @@ class IFile {
     // The permission bits of the file (07777 of its mode), and setting them.
     virtual int Mode(std::uint32_t* pnMode) = 0;
     virtual int SetMode(std::uint32_t nMode) = 0;
+    // Gives a file made by CreateUnnamed the absolute name sPath, in the folder it was made in;
+    // EEXIST when that name is taken, which is kept.
+    virtual int Link(const std::string& sPath) = 0;
     virtual int Close() = 0;
 };
 
@@ -46,16 +50,27 @@ class IFileSystem {
   public:
     virtual ~IFileSystem() = default;
 
-    // Opens an existing file for reading; others may read it meanwhile.
+    // Opens an existing regular file for reading; others may read it meanwhile. The open never
+    // waits: a folder is refused with EISDIR, any other file that is not a regular one (a pipe,
+    // a device, a socket) with kErrorNotRegularFile.
     virtual int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
     // Creates a file for writing; an existing file of that name is emptied.
     virtual int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
-    // Opens an existing file for writing, at its start, without emptying it: fails as the
-    // system refuses a writer (a write-protected file, a folder).
+    // Creates a new file for writing; EEXIST when the name is taken.
+    virtual int CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
+    // Creates a file without a name in the folder sFolder, for writing: it vanishes with its last
+    // descriptor, even when the process is killed, unless IFile::Link names it. Fails (for
+    // example with EOPNOTSUPP) where the folder's file system has no such files.
+    virtual int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) = 0;
+    // Opens an existing regular file for writing, at its start, without emptying it, and without
+    // waiting: fails as the system refuses a writer (a write-protected file, a folder), and with
+    // kErrorNotRegularFile for a pipe, a device or a socket.
     virtual int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
     virtual int Delete(const std::string& sPath) = 0;
     // Renames sFrom to sTo, replacing sTo in one step.
     virtual int Rename(const std::string& sFrom, const std::string& sTo) = 0;
+    // Renames sFrom to sTo unless sTo exists (EEXIST, and both stay as they were).
+    virtual int RenameNoReplace(const std::string& sFrom, const std::string& sTo) = 0;
     // The file that sPath names once the symbolic links of its last component are followed
     // (sPath itself when it is none, or the path a dangling link points at); absolute.
     virtual int FollowLinks(const std::string& sPath, std::string* psTarget) = 0;
@@ -70,8 +85,12 @@ class IFileSystem {
     virtual int SetCurrentDirectory(const std::string& sFolder) = 0;
 };
 
-// The system's own text for an errno, ending in a line feed so that a path that follows it in a
-// message stands on a line of its own.
+// The refusal of a file that is not a regular one (as input or output), for which the system has
+// no errno.
+inline constexpr int kErrorNotRegularFile = -1;
+
+// The system's own text for an errno (our own for kErrorNotRegularFile), ending in a line feed so
+// that a path that follows it in a message stands on a line of its own.
 std::string SystemErrorText(int nError);
 
 // sPath made absolute against sCurrentDir.

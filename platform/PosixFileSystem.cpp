@@ -91,6 +91,19 @@ class CPosixFile : public IFile {
         return ::fchmod(m_nFd, static_cast<mode_t>(nMode)) == 0 ? 0 : errno;
     }
 
+    int Link(const std::string& sPath) override {
+        // The descriptor's entry under /proc names the file even when it has no name; without
+        // /proc mounted, the descriptor itself (which needs more privilege).
+        const std::string sSelf = "/proc/self/fd/" + std::to_string(m_nFd);
+        if (::linkat(AT_FDCWD, sSelf.c_str(), AT_FDCWD, sPath.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return 0;
+        }
+        if (errno != ENOENT) {
+            return errno;
+        }
+        return ::linkat(m_nFd, "", AT_FDCWD, sPath.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+    }
+
     int Close() override {
         if (m_nFd < 0) {
             return 0;
@@ -100,15 +113,20 @@ class CPosixFile : public IFile {
         return nResult == 0 ? 0 : errno;
     }
 
-    int Descriptor() const { return m_nFd; }
-
   private:
     int m_nFd;
 };
 
-bool IsFolder(int nFd) {
+// 0 for a regular file; else EISDIR, kErrorNotRegularFile or the errno of the failed look.
+int RegularFileCheck(int nFd) {
     struct stat info {};
-    return ::fstat(nFd, &info) == 0 && S_ISDIR(info.st_mode);
+    if (::fstat(nFd, &info) != 0) {
+        return errno;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return EISDIR;
+    }
+    return S_ISREG(info.st_mode) ? 0 : kErrorNotRegularFile;
 }
 
 // Holds the lock of an open lock file; on release the file is removed first, so that a process
@@ -161,20 +179,49 @@ std::string WorkingDirectory() {
 
 } // namespace
 
+// Opened without waiting: a pipe with no other end would otherwise hold the open for good, out
+// of reach of a stop request. A folder opens for reading on POSIX but has no bytes to give:
+// refused as the system refuses reading it; a pipe, a device or a socket is neither a recording
+// nor a place for one.
+static int OpenRegular(const std::string& sPath, int nAccess, int* pnFd) {
+    const int nFd = ::open(sPath.c_str(), nAccess | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (nFd < 0) {
+        return errno == ENXIO ? kErrorNotRegularFile : errno; // a pipe with no reader
+    }
+    int nError = RegularFileCheck(nFd);
+    if (nError == 0 && ::fcntl(nFd, F_SETFL, ::fcntl(nFd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        nError = errno;
+    }
+    if (nError != 0) {
+        ::close(nFd);
+        return nError;
+    }
+    *pnFd = nFd;
+    return 0;
+}
+
+int OpenRegularFile(const std::string& sPath, int* pnFd) {
+    return OpenRegular(sPath, O_RDONLY, pnFd);
+}
+
 CPosixFileSystem::CPosixFileSystem() : m_sCurrentDir(WorkingDirectory()) {}
 
 int CPosixFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
-    std::unique_ptr<IFile> pFile;
-    if (const int nError = OpenFile(Resolve(sPath), O_RDONLY, &pFile); nError != 0) {
+    int nFd = -1;
+    if (const int nError = OpenRegularFile(Resolve(sPath), &nFd); nError != 0) {
         return nError;
     }
-    // A folder opens for reading on POSIX but has no bytes to give: refused as the system
-    // refuses reading it.
-    if (IsFolder(static_cast<CPosixFile&>(*pFile).Descriptor())) {
-        return EISDIR;
-    }
-    *ppFile = std::move(pFile);
+    *ppFile = std::make_unique<CPosixFile>(nFd);
     return 0;
+}
+
+int CPosixFileSystem::CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    return OpenFile(Resolve(sPath), O_WRONLY | O_CREAT | O_EXCL, ppFile);
+}
+
+int CPosixFileSystem::CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) {
+    // 0666 less the umask, as a new named file: the mode the file has once linked.
+    return OpenFile(Resolve(sFolder), O_WRONLY | O_TMPFILE, ppFile);
 }
 
 int CPosixFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
@@ -182,7 +229,12 @@ int CPosixFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* p
 }
 
 int CPosixFileSystem::OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
-    return OpenFile(Resolve(sPath), O_WRONLY, ppFile);
+    int nFd = -1;
+    if (const int nError = OpenRegular(Resolve(sPath), O_WRONLY, &nFd); nError != 0) {
+        return nError;
+    }
+    *ppFile = std::make_unique<CPosixFile>(nFd);
+    return 0;
 }
 
 int CPosixFileSystem::Delete(const std::string& sPath) {
@@ -191,6 +243,23 @@ int CPosixFileSystem::Delete(const std::string& sPath) {
 
 int CPosixFileSystem::Rename(const std::string& sFrom, const std::string& sTo) {
     return std::rename(Resolve(sFrom).c_str(), Resolve(sTo).c_str()) == 0 ? 0 : errno;
+}
+
+int CPosixFileSystem::RenameNoReplace(const std::string& sFrom, const std::string& sTo) {
+    const std::string sAbsFrom = Resolve(sFrom);
+    const std::string sAbsTo = Resolve(sTo);
+    if (::renameat2(AT_FDCWD, sAbsFrom.c_str(), AT_FDCWD, sAbsTo.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // A file system that cannot rename without replacing: a hard link, which never replaces.
+    if (::link(sAbsFrom.c_str(), sAbsTo.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(sAbsFrom.c_str());
+    return 0;
 }
 
 int CPosixFileSystem::FollowLinks(const std::string& sPath, std::string* psTarget) {

@@ -7,6 +7,12 @@
 
 namespace veltrane {
 
+// Opens the regular file sPath (absolute or relative to the process's working directory) for
+// reading without ever waiting: *pnFd gets its descriptor (close-on-exec), or the result is
+// EISDIR for a folder, kErrorNotRegularFile for a pipe, a device or a socket, or the errno of the
+// failed open.
+int OpenRegularFile(const std::string& sPath, int* pnFd);
+
 class CPosixFileSystem : public IFileSystem {
   public:
     // Starts in the process's working directory.
@@ -14,9 +20,12 @@ class CPosixFileSystem : public IFileSystem {
 
     int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) override;
     int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
+    int RenameNoReplace(const std::string& sFrom, const std::string& sTo) override;
     int FollowLinks(const std::string& sPath, std::string* psTarget) override;
     int Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) override;
     std::string CurrentDirectory() const override;

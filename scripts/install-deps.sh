@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   desktop-file-utils sox speex
-  libsndfile1-dev libsoxr-dev pkg-config
+  libsndfile1-dev libsoxr-dev pkg-config nlohmann-json3-dev
   scdoc man-db dpkg-dev
 )
 # --- fuzz targets ---

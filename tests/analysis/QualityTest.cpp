@@ -2,8 +2,8 @@
 // right decoding in the expected band and a decoding of a damaged bitstream far below it.
 #include "tests/support/GoldenVectors.h"
 
-#include "codec/FramePacker.h"
 #include "analysis/Quality.h"
+#include "codec/FramePacker.h"
 #include "codec/SpeechDecoder.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +74,30 @@ TEST(QualityOfSpeech, LiesInTheBandOfRealSpeech) {
     EXPECT_LE(*report.m_segSnr.m_dDb, 15.5);
     EXPECT_GT(report.m_segSnr.m_nSegments, 300u);
     EXPECT_EQ(report.m_nSamples, (samples.size() / kFrameSamples - 2) * kFrameSamples);
-    EXPECT_NEAR(report.m_dBitRate, 16000.0, 16000.0 * kFrameSamples / static_cast<double>(samples.size()));
+    EXPECT_NEAR(report.m_dBitRate, 16000.0,
+                16000.0 * kFrameSamples / static_cast<double>(samples.size()));
+}
+
+// The meter that streams a recording gives the figures of the whole-recording measure to the last
+// bit, whatever the pieces it is given (here of 1000 samples and of 7, with a partial last frame).
+TEST(QualityMeter, StreamingGivesTheFiguresOfTheWholeRecording) {
+    const std::vector<std::int16_t> samples = Speech();
+    const ReferenceEncoding encoding = EncodeWithReference(samples);
+    const QualityReport whole =
+        CompareDecoding(encoding.m_anBytes, encoding.m_adReference, samples.size());
+    for (const std::size_t nPiece : {std::size_t{1000}, std::size_t{7}}) {
+        CQualityMeter meter;
+        for (std::size_t at = 0; at < samples.size(); at += nPiece) {
+            meter.Add(std::span(samples).subspan(at, std::min(nPiece, samples.size() - at)));
+        }
+        const QualityReport streamed = meter.Report();
+        EXPECT_EQ(streamed.m_dSnrDb, whole.m_dSnrDb) << nPiece;
+        EXPECT_EQ(streamed.m_segSnr.m_dDb, whole.m_segSnr.m_dDb) << nPiece;
+        EXPECT_EQ(streamed.m_segSnr.m_nSegments, whole.m_segSnr.m_nSegments);
+        EXPECT_EQ(streamed.m_dBitRate, whole.m_dBitRate);
+        EXPECT_EQ(streamed.m_nSamples, whole.m_nSamples);
+    }
+    EXPECT_FALSE(CQualityMeter().Report().m_dSnrDb); // nothing measured
 }
 
 // Decoded sample i answers reference sample i: no other shift matches the two better.

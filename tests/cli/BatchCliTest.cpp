@@ -142,7 +142,7 @@ TEST_P(StopSignalTest, RemovesTemporaryFilesAndExits130) {
     std::filesystem::create_directory(dir / "out");
     test::CCliProcess process({"encode", "-j", "2", "-d", "out", "long1.wav", "long2.wav"},
                               dir.Path());
-    ASSERT_TRUE(test::WaitForTemporaryFile(dir / "out"));
+    ASSERT_TRUE(process.WaitForOutput(dir / "out"));
     process.Signal(GetParam());
     const auto result = process.Wait();
     EXPECT_EQ(result.m_nStatus, 130) << result.m_strErr;

@@ -3,11 +3,11 @@
 #include "tests/support/CliRunner.h"
 #include "tests/support/GoldenVectors.h"
 
+#include "codec/SpeechDecoder.h"
+#include "convert/WavHeader.h"
+#include "convert/WavWriter.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
-#include "codec/SpeechDecoder.h"
-#include "convert/WavWriter.h"
-#include "convert/WavHeader.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +118,7 @@ TEST(CliDecode, SigintRemovesTheUnfinishedWavFilesAndExits130) {
     std::filesystem::create_directory(dir / "out");
     test::CCliProcess process({"decode", "-j", "2", "-d", "out", "long1.wrm", "long2.wrm"},
                               dir.Path());
-    ASSERT_TRUE(test::WaitForTemporaryFile(dir / "out"));
+    ASSERT_TRUE(process.WaitForOutput(dir / "out"));
     process.Signal(SIGINT);
     const auto result = process.Wait();
     EXPECT_EQ(result.m_nStatus, 130) << result.m_strErr;

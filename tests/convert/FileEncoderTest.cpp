@@ -1,18 +1,17 @@
 // Encoding one file, in memory and on disk: whole frames only, data shorter than the header,
 // refusals, atomic output, failed writes and cancellation.
 #include "convert/FileEncoder.h"
-#include "convert/AtomicOutputFile.h"
 #include "convert/BatchRunner.h"
+#include "convert/FileByteSource.h"
 #include "convert/FrameEncoding.h"
 
+#include "tests/support/FaultyFileSystem.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace veltrane {
 namespace {
@@ -127,34 +126,42 @@ TEST_F(FileEncoderTest, ExistingOutputIsKeptUnlessReplaceIsAllowed) {
     EXPECT_EQ(test::ReadBytes(m_dir / "a.wrm").size(), 90u);
 }
 
-TEST_F(FileEncoderTest, OutputAppearingDuringTheEncodeIsNotReplaced) {
-    CAtomicOutputFile file;
-    ASSERT_EQ(file.Create(m_dir / "x.wrm"), 0);
-    EXPECT_EQ(file.TempPath().parent_path(), m_dir.Path());
-    EXPECT_TRUE(IsTemporaryOutputName(file.TempPath().filename().string()));
-    EXPECT_EQ(file.Write(std::vector<std::uint8_t>(30, 7)), 0);
-    test::WriteBytes(m_dir / "x.wrm", {9});
-    EXPECT_EQ(file.Commit(false), EEXIST);
-    EXPECT_EQ(test::ReadBytes(m_dir / "x.wrm"), (std::vector<std::uint8_t>{9}));
-    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"x.wrm"}));
-}
-
-TEST_F(FileEncoderTest, FailedWriteRemovesTheTemporaryFile) {
-    // A file-size limit below the output's size makes a write fail as a full disk would.
+// Failures of the output's file system, injected: the job fails with the system's text and the
+// output's path, and nothing is left, whether the temporary file has a name or not.
+TEST_F(FileEncoderTest, AFailedOutputLeavesNothing) {
     const auto input = Input("a.wav", 240 * 300);
-    rlimit oldLimit{};
-    getrlimit(RLIMIT_FSIZE, &oldLimit);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = oldLimit;
-    limit.rlim_cur = 4000;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const FileJobReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
-    setrlimit(RLIMIT_FSIZE, &oldLimit);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(report.m_outcome, FileOutcome::Failed);
-    EXPECT_EQ(report.m_strMessage, std::string(std::strerror(EFBIG)) + "\n");
-    EXPECT_EQ(report.m_pathShown, m_dir / "a.wrm");
-    EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"a.wav"}));
+    const std::string sOut = m_dir.Path() + "/";
+    const std::vector<FileFault> faults = {
+        {FileOp::Write, sOut + "*", ENOSPC, 4000}, {FileOp::Sync, sOut + "*", EIO},
+        {FileOp::Link, sOut + "a.wrm", EDQUOT},    {FileOp::Close, sOut + "a.wrm.~part", EIO},
+        {FileOp::Rename, sOut + "a.wrm", EXDEV},
+    };
+    for (const bool bUnnamed : {true, false}) {
+        for (const FileFault& fault : faults) {
+            CFaultyFileSystem files(HostFileSystem());
+            files.InjectFault(fault);
+            if (!bUnnamed) {
+                files.InjectFault({FileOp::CreateUnnamed, "*", EOPNOTSUPP});
+            }
+            FileJobOptions options;
+            options.m_pFiles = &files;
+            const FileJobReport report = EncodeWavFile(input, m_dir / "a.wrm", options);
+            // A link is made only of an unnamed file; a close and a rename only of a named one.
+            const bool bApplies = fault.m_op == FileOp::Link ? bUnnamed
+                                  : fault.m_op == FileOp::Close || fault.m_op == FileOp::Rename
+                                      ? !bUnnamed
+                                      : true;
+            if (!bApplies) {
+                EXPECT_EQ(report.m_outcome, FileOutcome::Converted);
+                std::filesystem::remove(m_dir / "a.wrm");
+                continue;
+            }
+            EXPECT_EQ(report.m_outcome, FileOutcome::Failed) << fault.m_sPattern << bUnnamed;
+            EXPECT_EQ(report.m_strMessage, SystemErrorText(fault.m_nError));
+            EXPECT_EQ(report.m_pathShown, m_dir / "a.wrm");
+            EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"a.wav"}));
+        }
+    }
 }
 
 TEST_F(FileEncoderTest, CancelStopsAfterTheChunkAndRemovesTheTemporaryFile) {

@@ -53,6 +53,7 @@ TEST_F(OpenFilesTest, SeveralFilesKeepTheDialogsOrder) {
 
 TEST_F(OpenFilesTest, AFolderThatCannotBeWrittenSendsTheTemporaryFilesToTemp) {
     const std::string sReadOnly = m_folder.Make("ro/");
+    m_folder.Make("temp/");
     m_files.InjectFault({FileOp::Create, sReadOnly + "*", EROFS});
     m_ui.AnswerOpen({sReadOnly + "a.wav"});
     m_ui.AnswerOpen({sReadOnly + "a.wav"});
@@ -68,6 +69,35 @@ TEST_F(OpenFilesTest, AFolderThatCannotBeWrittenSendsTheTemporaryFilesToTemp) {
     m_platform.Environment().Unset("TMPDIR");
     Open();
     EXPECT_EQ(m_dlg.m_pszTempDir, "/tmp/");
+}
+
+// A TEMP that is missing or cannot be written, beside a source folder that cannot be written:
+// the next temporary folder that can be written is taken, and the batch converts its files.
+TEST_F(OpenFilesTest, ATempThatCannotBeUsedPassesToTheNextTemporaryFolder) {
+    const std::string sReadOnly = m_folder.Make("ro/");
+    const std::string sA = Put("ro/a.wav", Wav16(Voice(480)));
+    const std::string sTmpDir = m_folder.Make("tmpdir/");
+    const std::string sOut = m_folder.Make("out/");
+    m_files.InjectFault({FileOp::Create, sReadOnly + "*", EROFS});
+    m_platform.Environment().Set("TEMP", m_folder.Path() + "/missing");
+    m_platform.Environment().Set("TMPDIR", sTmpDir);
+    SelectAndValidate({sA});
+    EXPECT_EQ(m_dlg.m_pszTempDir, sTmpDir);
+    PrepareJob(0);
+    EXPECT_FALSE(m_dlg.EncodeCurrentFile());
+    m_ui.AnswerSave(sOut + "a.wrm");
+    m_dlg.SaveEncodedFile(true, 0);
+    EXPECT_TRUE(m_ui.MessageBoxes().empty());
+    EXPECT_EQ(ReadBytes(sOut + "a.wrm").size(), 2u * kFrameBytes);
+    m_dlg.m_pTempLock.reset(); // as the batch's end does
+
+    const std::string sReadOnlyTemp = m_folder.Make("rotemp/");
+    m_files.InjectFault({FileOp::Create, sReadOnlyTemp + "*", EROFS});
+    m_platform.Environment().Set("TEMP", sReadOnlyTemp);
+    m_ui.AnswerOpen({sA});
+    Open();
+    EXPECT_EQ(m_dlg.m_pszTempDir, sTmpDir);
+    EXPECT_TRUE(Exists(sTmpDir + "tmp.~lock"));
 }
 
 // A relative TEMP names a folder of the current directory at the selection: the save dialog,

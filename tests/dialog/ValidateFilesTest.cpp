@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace veltrane::test {
 namespace {
@@ -117,6 +118,19 @@ TEST_F(ValidateFilesTest, FilesThatCannotBeReadGetTheSystemsText) {
                               "Input/output error\n" + sFaulty,
                           }));
     EXPECT_EQ(m_dlg.m_nFiles, 0);
+}
+
+// A pipe with no writer would freeze the window in its open: it is refused at once with our
+// text and its path, and the batch goes on with the other files.
+TEST_F(ValidateFilesTest, APipeIsRefusedWithoutWaiting) {
+    const std::string sPipe = m_folder.Path() + "/pipe.wav";
+    ASSERT_EQ(::mkfifo(sPipe.c_str(), 0600), 0);
+    const std::string sGood = Put("good.wav", WithFmt({}));
+    SelectAndValidate({sPipe, sGood});
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{
+                  "It is not a regular file (a pipe, a device or a socket).\n" + sPipe}));
+    EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"good.wav"}));
 }
 
 TEST_F(ValidateFilesTest, TheBatchIsCompactedAroundARejectedFile) {

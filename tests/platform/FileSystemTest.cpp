@@ -1,6 +1,6 @@
 #include "platform/Environment.h"
-#include "tests/support/FaultyFileSystem.h"
 #include "platform/PosixFileSystem.h"
+#include "tests/support/FaultyFileSystem.h"
 #include "tests/support/ScriptedPlatform.h"
 #include "tests/support/TestFolder.h"
 
@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace veltrane {
 namespace {
@@ -77,6 +78,46 @@ TEST(PosixFileSystem, RenameReplacesTheDestination) {
     EXPECT_FALSE(test::Exists(folder.Make("new")));
 }
 
+// The calls that never replace: an exclusive create, a rename and a link that each keep a file
+// already of that name, and an unnamed file that has a name only once linked.
+TEST(PosixFileSystem, CreateNewRenameNoReplaceAndLinkKeepAnExistingName) {
+    CTestFolder folder;
+    WriteBytes(folder.Make("old"), {9});
+    WriteBytes(folder.Make("new"), {1});
+    CPosixFileSystem files;
+    std::unique_ptr<IFile> pFile;
+    EXPECT_EQ(files.CreateNew(folder.Make("old"), &pFile), EEXIST);
+    EXPECT_EQ(files.RenameNoReplace(folder.Make("new"), folder.Make("old")), EEXIST);
+    EXPECT_EQ(ReadBytes(folder.Make("old")), (std::vector<std::uint8_t>{9}));
+    ASSERT_EQ(files.RenameNoReplace(folder.Make("new"), folder.Make("moved")), 0);
+    EXPECT_FALSE(test::Exists(folder.Make("new")));
+    if (files.CreateUnnamed(folder.Path(), &pFile) != 0) {
+        GTEST_SKIP() << "the test folder's file system has no unnamed files";
+    }
+    ASSERT_EQ(pFile->Write("\x05", 1), 0);
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"moved", "old"}));
+    EXPECT_EQ(pFile->Link(folder.Make("old")), EEXIST);
+    ASSERT_EQ(pFile->Link(folder.Make("linked")), 0);
+    pFile.reset();
+    EXPECT_EQ(ReadBytes(folder.Make("linked")), (std::vector<std::uint8_t>{5}));
+}
+
+// A pipe or a device is refused at once, to read or to write, and a pipe never holds the open.
+TEST(PosixFileSystem, APipeOrADeviceIsNotOpened) {
+    CTestFolder folder;
+    ASSERT_EQ(::mkfifo(folder.Make("pipe").c_str(), 0600), 0);
+    CPosixFileSystem files;
+    std::unique_ptr<IFile> pFile;
+    for (const std::string& sPath : {folder.Make("pipe"), std::string("/dev/null")}) {
+        EXPECT_EQ(files.OpenRead(sPath, &pFile), kErrorNotRegularFile) << sPath;
+        EXPECT_EQ(files.OpenWrite(sPath, &pFile), kErrorNotRegularFile) << sPath;
+        EXPECT_EQ(pFile, nullptr);
+    }
+    EXPECT_EQ(files.OpenWrite(folder.Path(), &pFile), EISDIR);
+    EXPECT_EQ(SystemErrorText(kErrorNotRegularFile),
+              "It is not a regular file (a pipe, a device or a socket).\n");
+}
+
 TEST(PathHelpers, SplitAndJoinWithOneSlash) {
     EXPECT_EQ(FolderOf("/rec/a.wav"), "/rec");
     EXPECT_EQ(FolderOf("/a.wav"), "/");
@@ -89,15 +130,18 @@ TEST(PathHelpers, SplitAndJoinWithOneSlash) {
     EXPECT_EQ(AbsolutePath("/rec", "/out/a.wrm"), "/out/a.wrm");
 }
 
-TEST(TemporaryFolder, TempThenTmpdirThenSlashTmp) {
+TEST(TemporaryFolders, TempThenTmpdirThenSlashTmpEachOnce) {
+    using Folders = std::vector<std::string>;
     CScriptedEnvironment environment;
-    EXPECT_EQ(TemporaryFolder(environment), "/tmp");
+    EXPECT_EQ(TemporaryFolders(environment), Folders{"/tmp"});
     environment.Set("TMPDIR", "/var/tmp/");
-    EXPECT_EQ(TemporaryFolder(environment), "/var/tmp");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/var/tmp", "/tmp"}));
     environment.Set("TEMP", "");
-    EXPECT_EQ(TemporaryFolder(environment), "/var/tmp");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/var/tmp", "/tmp"}));
     environment.Set("TEMP", "/scratch");
-    EXPECT_EQ(TemporaryFolder(environment), "/scratch");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/scratch", "/var/tmp", "/tmp"}));
+    environment.Set("TMPDIR", "/tmp//");
+    EXPECT_EQ(TemporaryFolders(environment), (Folders{"/scratch", "/tmp"}));
 }
 
 class FaultyFileSystemTest : public ::testing::Test {

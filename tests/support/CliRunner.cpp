@@ -1,7 +1,5 @@
 #include "tests/support/CliRunner.h"
 
-#include "convert/AtomicOutputFile.h"
-
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -27,8 +25,9 @@ std::string ReadText(const std::filesystem::path& path) {
 } // namespace
 
 CCliProcess::CCliProcess(const std::vector<std::string>& args, const std::filesystem::path& workDir,
-                         const CliStreams& streams) {
-    std::vector<std::string> argv{VELTRANE_CLI};
+                         const CliStreams& streams, const std::vector<std::string>& prefix) {
+    std::vector<std::string> argv = prefix;
+    argv.emplace_back(VELTRANE_CLI);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> argPointers;
     for (std::string& strArg : argv) {
@@ -48,7 +47,7 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args, const std::filesy
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, m_errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    if (posix_spawn(&m_pid, argPointers[0], &actions, nullptr, argPointers.data(), environ) != 0) {
+    if (posix_spawnp(&m_pid, argPointers[0], &actions, nullptr, argPointers.data(), environ) != 0) {
         m_pid = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -82,9 +81,32 @@ CliResult CCliProcess::Wait() {
     return result;
 }
 
+bool CCliProcess::WaitForOutput(const std::filesystem::path& dir) const {
+    const std::string sFolder = std::filesystem::weakly_canonical(dir).string() + "/";
+    const std::filesystem::path fds = "/proc/" + std::to_string(m_pid) + "/fd";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(fds, error)) {
+            const std::filesystem::path target = std::filesystem::read_symlink(entry, error);
+            if (!error && target.string().starts_with(sFolder)) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
 CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                  const CliStreams& streams) {
     CCliProcess process(args, workDir, streams);
+    return process.Wait();
+}
+
+CliResult RunCliLimited(const std::string& sLimits, const std::vector<std::string>& args,
+                        const std::filesystem::path& workDir) {
+    CCliProcess process(args, workDir, {}, {"/bin/sh", "-c", sLimits + " && exec \"$@\"", "sh"});
     return process.Wait();
 }
 
@@ -104,20 +126,6 @@ std::vector<std::string> Concat(std::vector<std::string> args,
                                 const std::vector<std::string>& more) {
     args.insert(args.end(), more.begin(), more.end());
     return args;
-}
-
-bool WaitForTemporaryFile(const std::filesystem::path& dir) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
-            if (IsTemporaryOutputName(entry.path().filename().string())) {
-                return true;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
 }
 
 } // namespace veltrane::test

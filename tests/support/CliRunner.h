@@ -23,14 +23,18 @@ struct CliStreams {
 
 class CCliProcess {
   public:
-    // Starts veltrane-cli with args, in folder workDir, stdout and stderr to files there.
+    // Starts veltrane-cli with args, in folder workDir, stdout and stderr to files beside it;
+    // with a prefix, the program prefix names (found on PATH) with veltrane-cli and args after it.
     CCliProcess(const std::vector<std::string>& args, const std::filesystem::path& workDir,
-                const CliStreams& streams = {});
+                const CliStreams& streams = {}, const std::vector<std::string>& prefix = {});
     ~CCliProcess();
     CCliProcess(const CCliProcess&) = delete;
     CCliProcess& operator=(const CCliProcess&) = delete;
 
     void Signal(int nSignal) const;
+    // Waits up to a minute until the program holds a file of dir open for writing its output
+    // (named or not); false if it never did.
+    bool WaitForOutput(const std::filesystem::path& dir) const;
     CliResult Wait();
 
   private:
@@ -41,14 +45,14 @@ class CCliProcess {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                  const CliStreams& streams = {});
+// veltrane-cli run by /bin/sh after the shell command sLimits (for example "ulimit -v 100000").
+CliResult RunCliLimited(const std::string& sLimits, const std::vector<std::string>& args,
+                        const std::filesystem::path& workDir);
 
 // The files of dir whose names end in strExtension, in name order.
 std::vector<std::string> GoldenFiles(const std::filesystem::path& dir,
                                      const std::string& strExtension);
 std::vector<std::string> Concat(std::vector<std::string> args,
                                 const std::vector<std::string>& more);
-
-// Waits up to a minute for an output's temporary file to appear in dir; false if none did.
-bool WaitForTemporaryFile(const std::filesystem::path& dir);
 
 } // namespace veltrane::test

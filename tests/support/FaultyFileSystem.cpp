@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fnmatch.h>
+#include <functional>
 
 namespace veltrane {
 
@@ -12,10 +13,15 @@ bool Matches(const FileFault& fault, const std::string& sAbsolute) {
 }
 
 // An open file whose reads, writes, sync or close fail as the faults of its path say.
+// Its Link goes through linker, which applies the file system's faults and log.
 class CFaultyFile : public IFile {
   public:
-    CFaultyFile(std::unique_ptr<IFile> pInner, std::vector<FileFault> faults)
-        : m_pInner(std::move(pInner)), m_faults(std::move(faults)) {}
+    using LinkFn = std::function<int(IFile& inner, const std::string& sPath)>;
+
+    CFaultyFile(std::unique_ptr<IFile> pInner, std::vector<FileFault> faults, LinkFn linker)
+        : m_pInner(std::move(pInner)), m_faults(std::move(faults)), m_linker(std::move(linker)) {}
+
+    int Link(const std::string& sPath) override { return m_linker(*m_pInner, sPath); }
 
     int Read(void* pBuffer, std::size_t nBytes, std::size_t* pnRead) override {
         const std::size_t nAllowed = Allowed(FileOp::Read, m_nRead, nBytes);
@@ -74,6 +80,7 @@ class CFaultyFile : public IFile {
 
     std::unique_ptr<IFile> m_pInner;
     std::vector<FileFault> m_faults;
+    LinkFn m_linker;
     std::uint64_t m_nRead = 0;
     std::uint64_t m_nWritten = 0;
 };
@@ -124,6 +131,18 @@ int CFaultyFileSystem::Record(std::string sCall, int nError) {
     return nError;
 }
 
+std::unique_ptr<IFile> CFaultyFileSystem::Wrap(std::unique_ptr<IFile> pInner,
+                                               const std::string& sMatched) {
+    auto linker = [this](IFile& inner, const std::string& sPath) {
+        int nError = InjectedError(FileOp::Link, sPath);
+        if (nError == 0) {
+            nError = inner.Link(sPath);
+        }
+        return Record("link " + sPath, nError);
+    };
+    return std::make_unique<CFaultyFile>(std::move(pInner), FaultsOf(sMatched), linker);
+}
+
 int CFaultyFileSystem::Open(FileOp op, const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
     const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
     const char* pszVerb = op == FileOp::Open     ? "open "
@@ -138,9 +157,35 @@ int CFaultyFileSystem::Open(FileOp op, const std::string& sPath, std::unique_ptr
                        : op == FileOp::Create ? m_inner.Create(sAbsolute, &pInner)
                                               : m_inner.OpenWrite(sAbsolute, &pInner);
     if (nError == 0) {
-        *ppFile = std::make_unique<CFaultyFile>(std::move(pInner), FaultsOf(sAbsolute));
+        *ppFile = Wrap(std::move(pInner), sAbsolute);
     }
     return Record(sCall, nError);
+}
+
+int CFaultyFileSystem::CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
+    const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
+    int nError = InjectedError(FileOp::Create, sAbsolute);
+    std::unique_ptr<IFile> pInner;
+    if (nError == 0) {
+        nError = m_inner.CreateNew(sAbsolute, &pInner);
+    }
+    if (nError == 0) {
+        *ppFile = Wrap(std::move(pInner), sAbsolute);
+    }
+    return Record("create-new " + sAbsolute, nError);
+}
+
+int CFaultyFileSystem::CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) {
+    const std::string sMatched = WithTrailingSlash(AbsolutePath(CurrentDirectory(), sFolder));
+    int nError = InjectedError(FileOp::CreateUnnamed, sMatched);
+    std::unique_ptr<IFile> pInner;
+    if (nError == 0) {
+        nError = m_inner.CreateUnnamed(sMatched, &pInner);
+    }
+    if (nError == 0) {
+        *ppFile = Wrap(std::move(pInner), sMatched);
+    }
+    return Record("create-unnamed " + sMatched, nError);
 }
 
 int CFaultyFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
@@ -177,6 +222,15 @@ int CFaultyFileSystem::Delete(const std::string& sPath) {
 }
 
 int CFaultyFileSystem::Rename(const std::string& sFrom, const std::string& sTo) {
+    return RenameAs("rename ", true, sFrom, sTo);
+}
+
+int CFaultyFileSystem::RenameNoReplace(const std::string& sFrom, const std::string& sTo) {
+    return RenameAs("rename-noreplace ", false, sFrom, sTo);
+}
+
+int CFaultyFileSystem::RenameAs(const char* pszVerb, bool bReplace, const std::string& sFrom,
+                                const std::string& sTo) {
     const std::string sCurrent = CurrentDirectory();
     const std::string sAbsFrom = AbsolutePath(sCurrent, sFrom);
     const std::string sAbsTo = AbsolutePath(sCurrent, sTo);
@@ -185,9 +239,10 @@ int CFaultyFileSystem::Rename(const std::string& sFrom, const std::string& sTo) 
         nError = InjectedError(FileOp::Rename, sAbsTo);
     }
     if (nError == 0) {
-        nError = m_inner.Rename(sAbsFrom, sAbsTo);
+        nError =
+            bReplace ? m_inner.Rename(sAbsFrom, sAbsTo) : m_inner.RenameNoReplace(sAbsFrom, sAbsTo);
     }
-    return Record("rename " + sAbsFrom + " " + sAbsTo, nError);
+    return Record(pszVerb + sAbsFrom + " " + sAbsTo, nError);
 }
 
 } // namespace veltrane

@@ -10,8 +10,24 @@
 namespace veltrane {
 
 // OpenWrite: an existing file opened for writing. Lock: a fault of EWOULDBLOCK is a lock that
-// another process holds; a lock also fails as the Create of its file would.
-enum class FileOp { Open, Create, Read, Write, Sync, Close, Delete, Rename, OpenWrite, Lock };
+// another process holds; a lock also fails as the Create of its file would. Create faults apply
+// to CreateNew too, Rename faults to RenameNoReplace. CreateUnnamed is matched against its
+// folder with a "/" appended, and so are the reads and writes of the file it makes; Link against
+// the name given.
+enum class FileOp {
+    Open,
+    Create,
+    Read,
+    Write,
+    Sync,
+    Close,
+    Delete,
+    Rename,
+    OpenWrite,
+    Lock,
+    CreateUnnamed,
+    Link
+};
 
 struct FileFault {
     FileOp m_op;
@@ -30,15 +46,19 @@ class CFaultyFileSystem : public IFileSystem {
     // The fault holds until ClearFaults; the first matching fault of an operation applies.
     void InjectFault(FileFault fault);
     void ClearFaults();
-    // "open PATH", "create PATH", "open-write PATH", "lock PATH", "delete PATH",
-    // "rename FROM TO"; a failed call ends in " -> " and the errno's text.
+    // "open PATH", "create PATH", "create-new PATH", "create-unnamed FOLDER/", "link PATH",
+    // "open-write PATH", "lock PATH", "delete PATH", "rename FROM TO", "rename-noreplace FROM TO";
+    // a failed call ends in " -> " and the errno's text.
     std::vector<std::string> Operations() const;
 
     int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) override;
     int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
+    int RenameNoReplace(const std::string& sFrom, const std::string& sTo) override;
     int FollowLinks(const std::string& sPath, std::string* psTarget) override {
         return m_inner.FollowLinks(AbsolutePath(CurrentDirectory(), sPath), psTarget);
     }
@@ -54,6 +74,10 @@ class CFaultyFileSystem : public IFileSystem {
     std::vector<FileFault> FaultsOf(const std::string& sAbsolute) const;
     int Record(std::string sCall, int nError);
     int Open(FileOp op, const std::string& sPath, std::unique_ptr<IFile>* ppFile);
+    int RenameAs(const char* pszVerb, bool bReplace, const std::string& sFrom,
+                 const std::string& sTo);
+    // Wraps an open inner file so that the faults of sMatched apply to it.
+    std::unique_ptr<IFile> Wrap(std::unique_ptr<IFile> pInner, const std::string& sMatched);
 
     IFileSystem& m_inner;
     mutable std::mutex m_mutex;
