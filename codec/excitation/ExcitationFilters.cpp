@@ -167,6 +167,10 @@ void SubtractPitch(const double* adV, double dGp, const double* adH, const doubl
                    double* adX2) {
     double adY[kSubframeSamples];
     Convolve(adV, adH, adY);
+    SubtractFilteredPitch(adY, dGp, adX, adX2);
+}
+
+void SubtractFilteredPitch(const double* adY, double dGp, const double* adX, double* adX2) {
     for (int i = 0; i < kSubframeSamples; ++i) {
         adX2[i] = adX[i] - dGp * adY[i];
     }

@@ -179,10 +179,12 @@ void PreselectLags(const double* adHistory, const double* adD, double dBeta, int
 LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, const double* adH,
                     const double* adX) {
     double aadY[kLagCandidates][kSubframeSamples];
+    bool abFromNeighbour[kLagCandidates];
     for (int i = 0; i < kLagCandidates; ++i) {
         const double* adSegment = &adHistory[kNewestSegment - anCandidates[i]];
         double* adY = aadY[i];
-        if (i > 0 && anCandidates[i] == anCandidates[i - 1] + 1) {
+        abFromNeighbour[i] = i > 0 && anCandidates[i] == anCandidates[i - 1] + 1;
+        if (abFromNeighbour[i]) {
             // One sample further back: reuse the previous filtered segment.
             const double* adPrev = aadY[i - 1];
             adY[0] = adSegment[0] * adH[0];
@@ -216,7 +218,13 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
         }
     }
     const PitchGainCode gain = QuantizePitchGain(dBestGain);
-    return {anCandidates[nBest], gain.nGainIndex, gain.dGain};
+    LagChoice choice;
+    choice.nLagCode = anCandidates[nBest];
+    choice.nGainIndex = gain.nGainIndex;
+    choice.dGain = gain.dGain;
+    choice.bConvolved = !abFromNeighbour[nBest];
+    std::memcpy(choice.adFiltered, aadY[nBest], sizeof choice.adFiltered);
+    return choice;
 }
 
 void LagVector(const double* adHistory, std::int32_t nLagCode, double* adV) {

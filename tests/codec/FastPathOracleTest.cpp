@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -76,6 +77,8 @@ LagChoice ReferenceSearchLag(const double* adHistory, const std::int32_t* anCand
     int nBest = 0;
     double dGain = 0.0;
     Subframe y{};
+    Subframe best{};
+    bool bBestConvolved = true;
     for (int i = 0; i < kLagCandidates; ++i) {
         const int s = 255 - anCandidates[i];
         Subframe next{};
@@ -104,10 +107,14 @@ LagChoice ReferenceSearchLag(const double* adHistory, const std::int32_t* anCand
             dBest = dR * dR / dE;
             nBest = i;
             dGain = dR / dE;
+            best = y;
+            bBestConvolved = !(i > 0 && anCandidates[i] == anCandidates[i - 1] + 1);
         }
     }
     const PitchGainCode gain = QuantizePitchGain(dGain);
-    return {anCandidates[nBest], gain.nGainIndex, gain.dGain};
+    LagChoice choice{anCandidates[nBest], gain.nGainIndex, gain.dGain, bBestConvolved, {}};
+    std::copy(best.begin(), best.end(), choice.adFiltered);
+    return choice;
 }
 
 // Candidate lists as the preselection makes them: five triples of consecutive codes, which may
@@ -143,6 +150,16 @@ TEST(FastPathOracle, SearchLagReusesTheFilteredSegmentExactlyAsTheRuleSays) {
         ASSERT_EQ(got.nLagCode, want.nLagCode) << "trial " << nTrial;
         ASSERT_EQ(got.nGainIndex, want.nGainIndex) << "trial " << nTrial;
         ASSERT_TRUE(SameBits(got.dGain, want.dGain)) << "trial " << nTrial;
+        // A fully convolved choice is handed on, and subtracting it is the pitch subtraction.
+        ASSERT_EQ(got.bConvolved, want.bConvolved) << "trial " << nTrial;
+        if (got.bConvolved) {
+            ASSERT_TRUE(SameBits(std::to_array(want.adFiltered), got.adFiltered)) << nTrial;
+            Subframe v, wantX2, gotX2;
+            LagVector(history.data(), got.nLagCode, v.data());
+            SubtractPitch(v.data(), got.dGain, h.data(), x.data(), wantX2.data());
+            SubtractFilteredPitch(got.adFiltered, got.dGain, x.data(), gotX2.data());
+            ASSERT_TRUE(SameBits(wantX2, gotX2.data())) << "trial " << nTrial;
+        }
     }
 }
 
