@@ -1,5 +1,6 @@
 #include "PitchSearch.h"
 
+#include "DoublePair.h"
 #include "ExcitationFilters.h"
 #include "codec/CodecTypes.h"
 
@@ -49,19 +50,10 @@ inline void EnergyStep(double dBeta, double dSample, double& dY, double& dEnergy
     dEnergy = dEnergy + (bKeep ? dM * dM : 0.0);
 }
 
-// Two doubles in one vector register. Element-wise operations round exactly as their scalar
-// forms do; the compiler does not vectorize the flushing compare on its own.
-using DoublePair = double __attribute__((vector_size(2 * sizeof(double))));
 static_assert(kLagsPerBlock % 2 == 0);
 
-DoublePair LoadPair(const double* adFrom) {
-    DoublePair pair;
-    std::memcpy(&pair, adFrom, sizeof pair);
-    return pair;
-}
-
-// EnergyStep for two segments at once: |m| > 1e-17 is m > 1e-17 or m < -1e-17 (a NaN is
-// flushed either way).
+// EnergyStep for two segments at once (the compiler leaves the flushing compare scalar):
+// |m| > 1e-17 is m > 1e-17 or m < -1e-17 (a NaN is flushed either way).
 void EnergyStepPair(DoublePair beta, DoublePair sample, DoublePair& y, DoublePair& energy) {
     const DoublePair m = beta * y + sample;
     const auto keep = (m > kFlushLevel) | (m < -kFlushLevel);
@@ -73,11 +65,11 @@ void EnergyStepPair(DoublePair beta, DoublePair sample, DoublePair& y, DoublePai
 // The 14 energy chains of a block run side by side, two per register, each in its own order.
 void RecomputeBlock(const CPhasedHistory& history, double dBeta, int b, double* adInvEnergy) {
     constexpr int kPairs = kLagsPerBlock / 2;
-    const DoublePair beta = {dBeta, dBeta};
+    const DoublePair beta = SplatPair(dBeta);
     DoublePair aY[kPairs] = {};
     DoublePair aEnergy[kPairs];
     for (DoublePair& energy : aEnergy) {
-        energy = DoublePair{kTinyEnergy, kTinyEnergy};
+        energy = SplatPair(kTinyEnergy);
     }
     for (int n = 0; n < kSubframeSamples; ++n) {
         const double* adRow = history.Row(b, n);
@@ -195,26 +187,35 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
             Convolve(adSegment, adH, adY);
         }
     }
-    double adR[kLagCandidates] = {};
-    double adE[kLagCandidates];
-    for (double& dE : adE) {
-        dE = kTinyEnergy;
+    // Correlations and energies two candidates to a vector register; the 15th takes a pair of
+    // its own with a silent partner.
+    constexpr int kPairs = (kLagCandidates + 1) / 2;
+    const double adSilence[kSubframeSamples] = {};
+    DoublePair aR[kPairs] = {};
+    DoublePair aE[kPairs];
+    for (DoublePair& energy : aE) {
+        energy = SplatPair(kTinyEnergy);
     }
     for (int n = 0; n < kSubframeSamples; ++n) {
-        for (int i = 0; i < kLagCandidates; ++i) {
-            adR[i] += adX[n] * aadY[i][n];
-            adE[i] += aadY[i][n] * aadY[i][n];
+        const DoublePair x = SplatPair(adX[n]);
+        for (int q = 0; q < kPairs; ++q) {
+            const double* adSecond = 2 * q + 1 < kLagCandidates ? aadY[2 * q + 1] : adSilence;
+            const DoublePair y = {aadY[2 * q][n], adSecond[n]};
+            aR[q] += x * y;
+            aE[q] += y * y;
         }
     }
     double dBest = kWorstScore;
     int nBest = 0;
     double dBestGain = 0.0;
     for (int i = 0; i < kLagCandidates; ++i) {
-        const double dScore = adR[i] * adR[i] / adE[i];
+        const double dR = aR[i / 2][i % 2];
+        const double dE = aE[i / 2][i % 2];
+        const double dScore = dR * dR / dE;
         if (dScore > dBest) {
             dBest = dScore;
             nBest = i;
-            dBestGain = adR[i] / adE[i];
+            dBestGain = dR / dE;
         }
     }
     const PitchGainCode gain = QuantizePitchGain(dBestGain);
