@@ -1,6 +1,7 @@
 #include "LpcAnalysis.h"
 
 #include "CodecTypes.h"
+#include "DoublePair.h"
 #include "SpeechEncoder.h"
 
 #include <cmath>
@@ -12,6 +13,7 @@ namespace {
 // Lags computed side by side: three groups of seven.
 constexpr int kLagGroup = 7;
 static_assert((kLpcOrder + 1) % kLagGroup == 0);
+constexpr int kLagPairs = (kLagGroup - 1) / 2;
 
 } // namespace
 
@@ -19,13 +21,22 @@ static_assert((kLpcOrder + 1) % kLagGroup == 0);
 // own last products; every r[m] still sums its products in ascending j.
 void Autocorrelate(const double* adX, double* adR) {
     for (int m0 = 0; m0 <= kLpcOrder; m0 += kLagGroup) {
-        double adAcc[kLagGroup] = {};
+        // Lags m0..m0+5 two to a vector register, lag m0+6 on its own.
+        DoublePair aPairs[kLagPairs] = {};
+        double dLast = 0.0;
         const int nShared = kLpcWindowLength - (m0 + kLagGroup - 1); // j < nShared: every lag
         for (int j = 0; j < nShared; ++j) {
-            for (int k = 0; k < kLagGroup; ++k) {
-                adAcc[k] += adX[j + m0 + k] * adX[j];
+            const DoublePair x = SplatPair(adX[j]);
+            for (int q = 0; q < kLagPairs; ++q) {
+                aPairs[q] += LoadPair(&adX[j + m0 + 2 * q]) * x;
             }
+            dLast += adX[j + m0 + kLagGroup - 1] * adX[j];
         }
+        double adAcc[kLagGroup];
+        for (int k = 0; k < kLagGroup - 1; ++k) {
+            adAcc[k] = aPairs[k / 2][k % 2];
+        }
+        adAcc[kLagGroup - 1] = dLast;
         for (int t = 0; t < kLagGroup - 1; ++t) { // j = nShared + t: lags k <= 5 - t
             const int j = nShared + t;
             for (int k = 0; k < kLagGroup - 1 - t; ++k) {

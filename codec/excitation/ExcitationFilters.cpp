@@ -1,7 +1,7 @@
 #include "ExcitationFilters.h"
 
-#include "DoublePair.h"
 #include "codec/CodecTypes.h"
+#include "codec/DoublePair.h"
 #include "codec/SpeechEncoder.h"
 
 #include <cstring>

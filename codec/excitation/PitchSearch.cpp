@@ -1,8 +1,8 @@
 #include "PitchSearch.h"
 
-#include "DoublePair.h"
 #include "ExcitationFilters.h"
 #include "codec/CodecTypes.h"
+#include "codec/DoublePair.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "PulseSearch.h"
 
-#include "DoublePair.h"
 #include "ExcitationFilters.h"
+#include "codec/DoublePair.h"
 
 #include <cmath>
 
