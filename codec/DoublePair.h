@@ -3,6 +3,8 @@
 // forms do (the codec is built without contraction, so no multiply-add is fused).
 #pragma once
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace veltrane {
@@ -17,6 +19,13 @@ inline DoublePair LoadPair(const double* adFrom) {
 
 inline DoublePair SplatPair(double dValue) {
     return DoublePair{dValue, dValue};
+}
+
+// |v| element-wise: the sign bits cleared.
+inline DoublePair AbsPair(DoublePair value) {
+    using BitsPair = std::uint64_t __attribute__((vector_size(sizeof(DoublePair))));
+    constexpr std::uint64_t kMagnitudeBits = ~(std::uint64_t{1} << 63);
+    return std::bit_cast<DoublePair>(std::bit_cast<BitsPair>(value) & kMagnitudeBits);
 }
 
 } // namespace veltrane

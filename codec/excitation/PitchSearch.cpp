@@ -23,17 +23,25 @@ int CoarseStart(int b, int l) {
 // then run side by side.
 class CPhasedHistory {
   public:
-    explicit CPhasedHistory(const double* adHistory) : m_aadPhase{} {
-        for (int r = 0; r < kCoarseLagStep; ++r) {
-            for (int q = 0; r + kCoarseLagStep * q < kExcHistoryLength; ++q) {
-                m_aadPhase[r][kRows - 1 - q] = adHistory[r + kCoarseLagStep * q];
+    explicit CPhasedHistory(const double* adHistory) {
+        for (int q = 0; q < kRows; ++q) {
+            for (int r = 0; r < kCoarseLagStep; ++r) {
+                const int nAt = kCoarseLagStep * q + r; // past the history's end: never read
+                m_aadPhase[r][kRows - 1 - q] = nAt < kExcHistoryLength ? adHistory[nAt] : 0.0;
             }
         }
     }
-    // Element n of the segments of block b: [l] is history[CoarseStart(b, l) + n].
-    const double* Row(int b, int n) const {
-        const int nAt = CoarseStart(b, 0) + n;
-        return &m_aadPhase[nAt % kCoarseLagStep][kRows - 1 - nAt / kCoarseLagStep];
+    // Element n = 0..39 of the segments of block b: apRow[n][l] is history[CoarseStart(b, l) + n].
+    void Rows(int b, const double* (&apRow)[kSubframeSamples]) const {
+        int nPhase = CoarseStart(b, 0) % kCoarseLagStep;
+        int nRow = kRows - 1 - CoarseStart(b, 0) / kCoarseLagStep;
+        for (const double*& adRow : apRow) {
+            adRow = &m_aadPhase[nPhase][nRow];
+            if (++nPhase == kCoarseLagStep) {
+                nPhase = 0;
+                --nRow;
+            }
+        }
     }
 
   private:
@@ -52,14 +60,13 @@ inline void EnergyStep(double dBeta, double dSample, double& dY, double& dEnergy
 
 static_assert(kLagsPerBlock % 2 == 0);
 
-// EnergyStep for two segments at once (the compiler leaves the flushing compare scalar):
-// |m| > 1e-17 is m > 1e-17 or m < -1e-17 (a NaN is flushed either way).
+// EnergyStep for two segments at once (the compiler leaves the flushing compare scalar). A
+// flushed value is 0, so adding its square leaves the energy as it was.
 void EnergyStepPair(DoublePair beta, DoublePair sample, DoublePair& y, DoublePair& energy) {
     const DoublePair m = beta * y + sample;
-    const auto keep = (m > kFlushLevel) | (m < -kFlushLevel);
     const DoublePair zero = {};
-    y = keep ? m : zero;
-    energy = energy + (keep ? m * m : zero);
+    y = AbsPair(m) > kFlushLevel ? m : zero; // a NaN is flushed
+    energy = energy + y * y;
 }
 
 // The 14 energy chains of a block run side by side, two per register, each in its own order.
@@ -71,8 +78,9 @@ void RecomputeBlock(const CPhasedHistory& history, double dBeta, int b, double* 
     for (DoublePair& energy : aEnergy) {
         energy = SplatPair(kTinyEnergy);
     }
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        const double* adRow = history.Row(b, n);
+    const double* apRow[kSubframeSamples];
+    history.Rows(b, apRow);
+    for (const double* adRow : apRow) {
         for (int q = 0; q < kPairs; ++q) {
             EnergyStepPair(beta, LoadPair(&adRow[2 * q]), aY[q], aEnergy[q]);
         }
@@ -122,9 +130,7 @@ void ScoreCoarseLags(const CPhasedHistory& history, const double* adD, const dou
                      double* adScore) {
     for (int b = 0; b < kLagBlocks; ++b) {
         const double* apRow[kSubframeSamples];
-        for (int n = 0; n < kSubframeSamples; ++n) {
-            apRow[n] = history.Row(b, n);
-        }
+        history.Rows(b, apRow);
         double adC[kLagsPerBlock];
         CorrelateBlock(apRow, adD, adC);
         for (int l = 0; l < kLagsPerBlock; ++l) {
