@@ -558,6 +558,42 @@ TEST(FastPathOracle, LagPreselectionMatchesTheSegmentBySegmentRule) {
     }
 }
 
+// Values at the flushing level and next to it, zeros of both signs, subnormals and non-finite
+// values: the paired energy chains flush exactly where the one-segment rule does.
+TEST(FastPathOracle, LagEnergiesFlushAtTheSameValuesAsTheOneSegmentRule) {
+    const double dLevel = 1e-17;
+    const double adEdge[] = {dLevel,
+                             -dLevel,
+                             std::nextafter(dLevel, 1.0),
+                             -std::nextafter(dLevel, 1.0),
+                             std::nextafter(dLevel, 0.0),
+                             0.0,
+                             -0.0,
+                             std::numeric_limits<double>::denorm_min(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             3.0e-18,
+                             -2.5e-17};
+    CRandom random(20);
+    for (int nTrial = 0; nTrial < 200; ++nTrial) {
+        std::array<double, kExcHistoryLength> history{};
+        for (double& dValue : history) {
+            const int nPick = random.Int(0, 3 * static_cast<int>(std::size(adEdge)));
+            dValue =
+                nPick < static_cast<int>(std::size(adEdge)) ? adEdge[nPick] : random.Normal(2e-17);
+        }
+        const double dBeta = nTrial % 2 == 0 ? 0.0 : random.Normal(0.5);
+        const auto d = random.Normals<kN>(1.0);
+        std::array<double, kInvEnergyEntries> inv{};
+        std::int32_t anCandidates[kLagCandidates];
+        PreselectLags(history.data(), d.data(), dBeta, 0, inv.data(), anCandidates);
+        for (int l = 0; l < kLagsPerBlock; ++l) { // block 0: recomputed at subframe 0
+            const double dWant = 1.0 / FastEnergy(&history[255 - 3 * l], dBeta);
+            ASSERT_TRUE(SameBits(dWant, inv[l])) << "trial " << nTrial << " lag " << l;
+        }
+    }
+}
+
 TEST(FastPathOracle, PatternPreselectionMatchesPatternByPatternScores) {
     CRandom random(19);
     for (int nTrial = 0; nTrial < 400; ++nTrial) {
