@@ -108,7 +108,9 @@ void BuildCandidates(int nPhase, const std::int32_t* anSigns, const std::int32_t
 }
 
 // The 16 one-pole energy chains run side by side, two per vector register, each in its own
-// order.
+// order. Patterns are 0 off the grid: before the first grid position y stays 0 and the energy
+// unchanged, and between grid positions the added 0 is left out, which can change only the sign
+// of a zero y, never a square or a later sum (the magnitudes stay the same).
 void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double* adD, double dBeta,
                          std::int32_t* anChosen) {
     constexpr int kPairs = kPatternCount / 2;
@@ -119,11 +121,14 @@ void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double
     for (DoublePair& energy : aEnergy) {
         energy = SplatPair(kTinyEnergy);
     }
-    for (int n = 0; n < kSubframeSamples; ++n) {
+    for (int n = nPhase; n < kSubframeSamples; ++n) {
+        const bool bGrid = (n - nPhase) % kGridSpacing == 0;
         for (int q = 0; q < kPairs; ++q) {
-            const DoublePair amplitude = {static_cast<double>(patterns[2 * q][n]),
-                                          static_cast<double>(patterns[2 * q + 1][n])};
-            aY[q] = aY[q] * beta + amplitude;
+            aY[q] = aY[q] * beta;
+            if (bGrid) {
+                aY[q] = aY[q] + DoublePair{static_cast<double>(patterns[2 * q][n]),
+                                           static_cast<double>(patterns[2 * q + 1][n])};
+            }
             aEnergy[q] = aEnergy[q] + aY[q] * aY[q];
         }
     }
