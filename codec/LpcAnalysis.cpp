@@ -5,6 +5,7 @@
 #include "SpeechEncoder.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace veltrane {
 
@@ -82,23 +83,24 @@ std::int16_t Levinson(const double* adR, double* adA, double* adK) {
     return kLevinsonComplete;
 }
 
-// Eight residual samples side by side, each subtracting its products in increasing j.
+// Eight residual samples side by side, two to a vector register, each subtracting its products
+// in increasing j.
 void InverseFilter(const double* adSpeech, const double* adA, double* adResidual) {
     constexpr int kLanes = 8;
+    constexpr int kLanePairs = kLanes / 2;
     static_assert(kSubframeSamples % kLanes == 0);
     for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
-        double adE[kLanes];
-        for (int k = 0; k < kLanes; ++k) {
-            adE[k] = adSpeech[i0 + k];
+        DoublePair aE[kLanePairs];
+        for (int q = 0; q < kLanePairs; ++q) {
+            aE[q] = LoadPair(&adSpeech[i0 + 2 * q]);
         }
         for (int j = 0; j < kLpcOrder; ++j) {
-            for (int k = 0; k < kLanes; ++k) {
-                adE[k] -= adA[j] * adSpeech[i0 + k - 1 - j];
+            const DoublePair a = SplatPair(adA[j]);
+            for (int q = 0; q < kLanePairs; ++q) {
+                aE[q] -= a * LoadPair(&adSpeech[i0 + 2 * q - 1 - j]);
             }
         }
-        for (int k = 0; k < kLanes; ++k) {
-            adResidual[i0 + k] = adE[k];
-        }
+        std::memcpy(&adResidual[i0], aE, sizeof aE);
     }
 }
 
