@@ -30,22 +30,29 @@ void StoreMemory(const double* adRun, double* adMem) {
 
 // N filters with the same coefficients side by side, each y[n] = x[n] + sum_j y[n-1-j] * a[j]
 // summed from the input upward in j. The filters are independent, so running them together
-// lets their dependent chains overlap; each keeps its own order of operations.
+// lets their dependent chains overlap; each keeps its own order of operations. The newest
+// output, which every next output needs first, stays in a register: read back from the run
+// (paired with its neighbour by the compiler) it waited for its own store each sample.
 template <int N>
 void SynthesizeRuns(const double* const (&apInput)[N], const double* adCoeffs,
                     FilterRun (&aadRun)[N]) {
+    double adNewest[N];
+    for (int f = 0; f < N; ++f) {
+        adNewest[f] = aadRun[f][kLpcOrder - 1];
+    }
     for (int n = 0; n < kSubframeSamples; ++n) {
         double adY[N];
         for (int f = 0; f < N; ++f) {
-            adY[f] = apInput[f][n];
+            adY[f] = apInput[f][n] + adNewest[f] * adCoeffs[0];
         }
-        for (int j = 0; j < kLpcOrder; ++j) {
+        for (int j = 1; j < kLpcOrder; ++j) {
             for (int f = 0; f < N; ++f) {
                 adY[f] += aadRun[f][kLpcOrder + n - 1 - j] * adCoeffs[j];
             }
         }
         for (int f = 0; f < N; ++f) {
             aadRun[f][kLpcOrder + n] = adY[f];
+            adNewest[f] = adY[f];
         }
     }
 }
