@@ -1,9 +1,11 @@
 #include "LpcAnalysis.h"
 
 #include "CodecTypes.h"
+#include "DoublePair.h"
 #include "SpeechEncoder.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace veltrane {
 
@@ -12,6 +14,7 @@ namespace {
 // Lags computed side by side: three groups of seven.
 constexpr int kLagGroup = 7;
 static_assert((kLpcOrder + 1) % kLagGroup == 0);
+constexpr int kLagPairs = (kLagGroup - 1) / 2;
 
 } // namespace
 
@@ -19,13 +22,22 @@ static_assert((kLpcOrder + 1) % kLagGroup == 0);
 // own last products; every r[m] still sums its products in ascending j.
 void Autocorrelate(const double* adX, double* adR) {
     for (int m0 = 0; m0 <= kLpcOrder; m0 += kLagGroup) {
-        double adAcc[kLagGroup] = {};
+        // Lags m0..m0+5 two to a vector register, lag m0+6 on its own.
+        DoublePair aPairs[kLagPairs] = {};
+        double dLast = 0.0;
         const int nShared = kLpcWindowLength - (m0 + kLagGroup - 1); // j < nShared: every lag
         for (int j = 0; j < nShared; ++j) {
-            for (int k = 0; k < kLagGroup; ++k) {
-                adAcc[k] += adX[j + m0 + k] * adX[j];
+            const DoublePair x = SplatPair(adX[j]);
+            for (int q = 0; q < kLagPairs; ++q) {
+                aPairs[q] += LoadPair(&adX[j + m0 + 2 * q]) * x;
             }
+            dLast += adX[j + m0 + kLagGroup - 1] * adX[j];
         }
+        double adAcc[kLagGroup];
+        for (int k = 0; k < kLagGroup - 1; ++k) {
+            adAcc[k] = aPairs[k / 2][k % 2];
+        }
+        adAcc[kLagGroup - 1] = dLast;
         for (int t = 0; t < kLagGroup - 1; ++t) { // j = nShared + t: lags k <= 5 - t
             const int j = nShared + t;
             for (int k = 0; k < kLagGroup - 1 - t; ++k) {
@@ -71,23 +83,24 @@ std::int16_t Levinson(const double* adR, double* adA, double* adK) {
     return kLevinsonComplete;
 }
 
-// Eight residual samples side by side, each subtracting its products in increasing j.
+// Eight residual samples side by side, two to a vector register, each subtracting its products
+// in increasing j.
 void InverseFilter(const double* adSpeech, const double* adA, double* adResidual) {
     constexpr int kLanes = 8;
+    constexpr int kLanePairs = kLanes / 2;
     static_assert(kSubframeSamples % kLanes == 0);
     for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
-        double adE[kLanes];
-        for (int k = 0; k < kLanes; ++k) {
-            adE[k] = adSpeech[i0 + k];
+        DoublePair aE[kLanePairs];
+        for (int q = 0; q < kLanePairs; ++q) {
+            aE[q] = LoadPair(&adSpeech[i0 + 2 * q]);
         }
         for (int j = 0; j < kLpcOrder; ++j) {
-            for (int k = 0; k < kLanes; ++k) {
-                adE[k] -= adA[j] * adSpeech[i0 + k - 1 - j];
+            const DoublePair a = SplatPair(adA[j]);
+            for (int q = 0; q < kLanePairs; ++q) {
+                aE[q] -= a * LoadPair(&adSpeech[i0 + 2 * q - 1 - j]);
             }
         }
-        for (int k = 0; k < kLanes; ++k) {
-            adResidual[i0 + k] = adE[k];
-        }
+        std::memcpy(&adResidual[i0], aE, sizeof aE);
     }
 }
 

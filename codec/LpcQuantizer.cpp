@@ -104,16 +104,22 @@ void LarToReflection(const double* adLar, double* adK) {
     }
 }
 
+// Each order's coefficients are made from the previous order's in a second local row; the two
+// rows take turns, so nothing is copied back and the caller's rows are written once.
 void ReflectionToPredictor(const double* adK, double* adRow) {
-    double adPrev[kLpcOrder] = {};
+    double aadOrder[2][kLpcOrder] = {};
     for (int i = 0; i < kLpcOrder; ++i) {
-        adRow[i] = adK[i];
+        const double* adPrev = aadOrder[(i + 1) % 2];
+        double* adNext = aadOrder[i % 2];
+        const double dK = adK[i];
+        adNext[i] = dK;
         for (int j = 0; j < i; ++j) {
-            adRow[j] = adPrev[j] - adK[i] * adPrev[i - 1 - j];
+            adNext[j] = adPrev[j] - dK * adPrev[i - 1 - j];
         }
-        for (int j = 0; j <= i; ++j) {
-            adPrev[j] = adRow[j];
-        }
+    }
+    const double* adLast = aadOrder[(kLpcOrder - 1) % 2];
+    for (int j = 0; j < kLpcOrder; ++j) {
+        adRow[j] = adLast[j];
     }
 }
 

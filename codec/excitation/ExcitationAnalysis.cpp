@@ -6,6 +6,8 @@
 #include "PitchSearch.h"
 #include "PulseSearch.h"
 
+#include <algorithm>
+
 namespace veltrane {
 
 // The subframe in the weighted domain, as both searches see it.
@@ -18,6 +20,8 @@ struct SubframeTarget {
 struct PitchContribution {
     double m_adV[kSubframeSamples]; // the past-excitation segment of the chosen lag
     double m_dGain;                 // quantized, signed pitch gain
+    bool m_bFiltered;               // m_adFiltered holds h * v, as the full convolution gives it
+    double m_adFiltered[kSubframeSamples];
 };
 
 // The chosen pulse vector and its quantized gain.
@@ -48,6 +52,8 @@ PitchContribution CSpeechEncoder::SearchPitch(const SubframeTarget& target, int 
     PitchContribution pitch;
     LagVector(m_adExcHistory, lag.nLagCode, pitch.m_adV);
     pitch.m_dGain = lag.dGain;
+    pitch.m_bFiltered = lag.bConvolved;
+    std::copy_n(lag.adFiltered, kSubframeSamples, pitch.m_adFiltered);
     return pitch;
 }
 
@@ -57,7 +63,11 @@ PulseContribution CSpeechEncoder::SearchPulses(const SubframeTarget& target,
                                                const PitchContribution& pitch, int k,
                                                EncoderFrame& frame) {
     double adX2[kSubframeSamples];
-    SubtractPitch(pitch.m_adV, pitch.m_dGain, target.m_adH, target.m_adX, adX2);
+    if (pitch.m_bFiltered) { // the lag search convolved this segment already
+        SubtractFilteredPitch(pitch.m_adFiltered, pitch.m_dGain, target.m_adX, adX2);
+    } else {
+        SubtractPitch(pitch.m_adV, pitch.m_dGain, target.m_adH, target.m_adX, adX2);
+    }
     double adD[kSubframeSamples];
     BackwardFilter(adX2, target.m_adH, adD);
     const int nPhase = SelectPhase(adD);

@@ -1,7 +1,10 @@
 #include "ExcitationFilters.h"
 
 #include "codec/CodecTypes.h"
+#include "codec/DoublePair.h"
 #include "codec/SpeechEncoder.h"
+
+#include <cstring>
 
 namespace veltrane {
 
@@ -27,22 +30,29 @@ void StoreMemory(const double* adRun, double* adMem) {
 
 // N filters with the same coefficients side by side, each y[n] = x[n] + sum_j y[n-1-j] * a[j]
 // summed from the input upward in j. The filters are independent, so running them together
-// lets their dependent chains overlap; each keeps its own order of operations.
+// lets their dependent chains overlap; each keeps its own order of operations. The newest
+// output, which every next output needs first, stays in a register: read back from the run
+// (paired with its neighbour by the compiler) it waited for its own store each sample.
 template <int N>
 void SynthesizeRuns(const double* const (&apInput)[N], const double* adCoeffs,
                     FilterRun (&aadRun)[N]) {
+    double adNewest[N];
+    for (int f = 0; f < N; ++f) {
+        adNewest[f] = aadRun[f][kLpcOrder - 1];
+    }
     for (int n = 0; n < kSubframeSamples; ++n) {
         double adY[N];
         for (int f = 0; f < N; ++f) {
-            adY[f] = apInput[f][n];
+            adY[f] = apInput[f][n] + adNewest[f] * adCoeffs[0];
         }
-        for (int j = 0; j < kLpcOrder; ++j) {
+        for (int j = 1; j < kLpcOrder; ++j) {
             for (int f = 0; f < N; ++f) {
                 adY[f] += aadRun[f][kLpcOrder + n - 1 - j] * adCoeffs[j];
             }
         }
         for (int f = 0; f < N; ++f) {
             aadRun[f][kLpcOrder + n] = adY[f];
+            adNewest[f] = adY[f];
         }
     }
 }
@@ -102,10 +112,20 @@ void WeightedTarget(const double* adResidual, const double* adWeighted, double* 
     }
 }
 
-// Outputs are computed eight at a time, side by side in registers; each sum still runs over its
-// own products in its own order.
+// Outputs are computed eight at a time, side by side in registers, two to a vector register
+// (written out: left to itself the compiler pairs the products of consecutive terms instead and
+// reorders them back with shuffles); each sum still runs over its own products in its own order.
 constexpr int kLanes = 8;
+constexpr int kLanePairs = kLanes / 2;
 static_assert(kSubframeSamples % kLanes == 0);
+
+// acc[k] += dFactor * adTerms[k] for the eight lanes.
+inline void AccumulateLanes(double dFactor, const double* adTerms, DoublePair (&aAcc)[kLanePairs]) {
+    const DoublePair factor = SplatPair(dFactor);
+    for (int q = 0; q < kLanePairs; ++q) {
+        aAcc[q] += factor * LoadPair(&adTerms[2 * q]);
+    }
+}
 
 // d[i] for i = i0..i0+7 take the products n = 39 down to i0 + 7 together, then each its own
 // last ones down to n = i.
@@ -115,16 +135,12 @@ void BackwardFilter(const double* adTarget, const double* adH, double* adD) {
         adReversed[k] = adH[kSubframeSamples - 1 - k];
     }
     for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
-        double adAcc[kLanes] = {};
+        DoublePair aAcc[kLanePairs] = {};
         for (int n = kSubframeSamples - 1; n >= i0 + kLanes - 1; --n) {
-            const double* adHn = &adReversed[kSubframeSamples - 1 - n + i0]; // [k] = h[n-i0-k]
-            for (int k = 0; k < kLanes; ++k) {
-                adAcc[k] += adTarget[n] * adHn[k];
-            }
+            // [k] = h[n - i0 - k]
+            AccumulateLanes(adTarget[n], &adReversed[kSubframeSamples - 1 - n + i0], aAcc);
         }
-        for (int k = 0; k < kLanes; ++k) {
-            adD[i0 + k] = adAcc[k];
-        }
+        std::memcpy(&adD[i0], aAcc, sizeof aAcc);
     }
     for (int i0 = 0; i0 < kSubframeSamples; i0 += kLanes) {
         for (int k = 0; k < kLanes - 1; ++k) {
@@ -141,16 +157,11 @@ void BackwardFilter(const double* adTarget, const double* adH, double* adD) {
 // to m = n.
 void Convolve(const double* adSegment, const double* adH, double* adY) {
     for (int n0 = 0; n0 < kSubframeSamples; n0 += kLanes) {
-        double adAcc[kLanes] = {};
+        DoublePair aAcc[kLanePairs] = {};
         for (int m = 0; m <= n0; ++m) {
-            const double* adHm = &adH[n0 - m]; // [k] = h[n0 + k - m]
-            for (int k = 0; k < kLanes; ++k) {
-                adAcc[k] += adSegment[m] * adHm[k];
-            }
+            AccumulateLanes(adSegment[m], &adH[n0 - m], aAcc); // [k] = h[n0 + k - m]
         }
-        for (int k = 0; k < kLanes; ++k) {
-            adY[n0 + k] = adAcc[k];
-        }
+        std::memcpy(&adY[n0], aAcc, sizeof aAcc);
     }
     for (int n0 = 0; n0 < kSubframeSamples; n0 += kLanes) {
         for (int k = 1; k < kLanes; ++k) {
@@ -167,6 +178,10 @@ void SubtractPitch(const double* adV, double dGp, const double* adH, const doubl
                    double* adX2) {
     double adY[kSubframeSamples];
     Convolve(adV, adH, adY);
+    SubtractFilteredPitch(adY, dGp, adX, adX2);
+}
+
+void SubtractFilteredPitch(const double* adY, double dGp, const double* adX, double* adX2) {
     for (int i = 0; i < kSubframeSamples; ++i) {
         adX2[i] = adX[i] - dGp * adY[i];
     }

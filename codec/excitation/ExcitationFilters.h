@@ -52,6 +52,9 @@ void Convolve(const double* adSegment, const double* adH, double* adY);
 void SubtractPitch(const double* adV, double dGp, const double* adH, const double* adX,
                    double* adX2);
 
+// x2[i] = x[i] - gp * y[i], with y the pitch vector already filtered by h.
+void SubtractFilteredPitch(const double* adY, double dGp, const double* adX, double* adX2);
+
 // u[n] = gp * v[n] + gc * c[n].
 void MixExcitation(double dGp, const double* adV, double dGc, const double* adC, double* adU);
 

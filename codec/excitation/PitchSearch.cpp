@@ -2,8 +2,10 @@
 
 #include "ExcitationFilters.h"
 #include "codec/CodecTypes.h"
+#include "codec/DoublePair.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace veltrane {
 
@@ -21,17 +23,25 @@ int CoarseStart(int b, int l) {
 // then run side by side.
 class CPhasedHistory {
   public:
-    explicit CPhasedHistory(const double* adHistory) : m_aadPhase{} {
-        for (int r = 0; r < kCoarseLagStep; ++r) {
-            for (int q = 0; r + kCoarseLagStep * q < kExcHistoryLength; ++q) {
-                m_aadPhase[r][kRows - 1 - q] = adHistory[r + kCoarseLagStep * q];
+    explicit CPhasedHistory(const double* adHistory) {
+        for (int q = 0; q < kRows; ++q) {
+            for (int r = 0; r < kCoarseLagStep; ++r) {
+                const int nAt = kCoarseLagStep * q + r; // past the history's end: never read
+                m_aadPhase[r][kRows - 1 - q] = nAt < kExcHistoryLength ? adHistory[nAt] : 0.0;
             }
         }
     }
-    // Element n of the segments of block b: [l] is history[CoarseStart(b, l) + n].
-    const double* Row(int b, int n) const {
-        const int nAt = CoarseStart(b, 0) + n;
-        return &m_aadPhase[nAt % kCoarseLagStep][kRows - 1 - nAt / kCoarseLagStep];
+    // Element n = 0..39 of the segments of block b: apRow[n][l] is history[CoarseStart(b, l) + n].
+    void Rows(int b, const double* (&apRow)[kSubframeSamples]) const {
+        int nPhase = CoarseStart(b, 0) % kCoarseLagStep;
+        int nRow = kRows - 1 - CoarseStart(b, 0) / kCoarseLagStep;
+        for (const double*& adRow : apRow) {
+            adRow = &m_aadPhase[nPhase][nRow];
+            if (++nPhase == kCoarseLagStep) {
+                nPhase = 0;
+                --nRow;
+            }
+        }
     }
 
   private:
@@ -48,20 +58,37 @@ inline void EnergyStep(double dBeta, double dSample, double& dY, double& dEnergy
     dEnergy = dEnergy + (bKeep ? dM * dM : 0.0);
 }
 
+static_assert(kLagsPerBlock % 2 == 0);
+
+// EnergyStep for two segments at once (the compiler leaves the flushing compare scalar). A
+// flushed value is 0, so adding its square leaves the energy as it was.
+void EnergyStepPair(DoublePair beta, DoublePair sample, DoublePair& y, DoublePair& energy) {
+    const DoublePair m = beta * y + sample;
+    const DoublePair zero = {};
+    y = AbsPair(m) > kFlushLevel ? m : zero; // a NaN is flushed
+    energy = energy + y * y;
+}
+
+// The 14 energy chains of a block run side by side, two per register, each in its own order.
 void RecomputeBlock(const CPhasedHistory& history, double dBeta, int b, double* adInvEnergy) {
-    double adY[kLagsPerBlock] = {};
-    double adEnergy[kLagsPerBlock];
-    for (double& dEnergy : adEnergy) {
-        dEnergy = kTinyEnergy;
+    constexpr int kPairs = kLagsPerBlock / 2;
+    const DoublePair beta = SplatPair(dBeta);
+    DoublePair aY[kPairs] = {};
+    DoublePair aEnergy[kPairs];
+    for (DoublePair& energy : aEnergy) {
+        energy = SplatPair(kTinyEnergy);
     }
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        const double* adRow = history.Row(b, n);
-        for (int l = 0; l < kLagsPerBlock; ++l) {
-            EnergyStep(dBeta, adRow[l], adY[l], adEnergy[l]);
+    const double* apRow[kSubframeSamples];
+    history.Rows(b, apRow);
+    for (const double* adRow : apRow) {
+        for (int q = 0; q < kPairs; ++q) {
+            EnergyStepPair(beta, LoadPair(&adRow[2 * q]), aY[q], aEnergy[q]);
         }
     }
-    for (int l = 0; l < kLagsPerBlock; ++l) {
-        adInvEnergy[kLagsPerBlock * b + l] = 1.0 / adEnergy[l];
+    for (int q = 0; q < kPairs; ++q) {
+        for (int j = 0; j < 2; ++j) {
+            adInvEnergy[kLagsPerBlock * b + 2 * q + j] = 1.0 / aEnergy[q][j];
+        }
     }
 }
 
@@ -103,9 +130,7 @@ void ScoreCoarseLags(const CPhasedHistory& history, const double* adD, const dou
                      double* adScore) {
     for (int b = 0; b < kLagBlocks; ++b) {
         const double* apRow[kSubframeSamples];
-        for (int n = 0; n < kSubframeSamples; ++n) {
-            apRow[n] = history.Row(b, n);
-        }
+        history.Rows(b, apRow);
         double adC[kLagsPerBlock];
         CorrelateBlock(apRow, adD, adC);
         for (int l = 0; l < kLagsPerBlock; ++l) {
@@ -152,10 +177,12 @@ void PreselectLags(const double* adHistory, const double* adD, double dBeta, int
 LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, const double* adH,
                     const double* adX) {
     double aadY[kLagCandidates][kSubframeSamples];
+    bool abFromNeighbour[kLagCandidates];
     for (int i = 0; i < kLagCandidates; ++i) {
         const double* adSegment = &adHistory[kNewestSegment - anCandidates[i]];
         double* adY = aadY[i];
-        if (i > 0 && anCandidates[i] == anCandidates[i - 1] + 1) {
+        abFromNeighbour[i] = i > 0 && anCandidates[i] == anCandidates[i - 1] + 1;
+        if (abFromNeighbour[i]) {
             // One sample further back: reuse the previous filtered segment.
             const double* adPrev = aadY[i - 1];
             adY[0] = adSegment[0] * adH[0];
@@ -166,30 +193,45 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
             Convolve(adSegment, adH, adY);
         }
     }
-    double adR[kLagCandidates] = {};
-    double adE[kLagCandidates];
-    for (double& dE : adE) {
-        dE = kTinyEnergy;
+    // Correlations and energies two candidates to a vector register; the 15th takes a pair of
+    // its own with a silent partner.
+    constexpr int kPairs = (kLagCandidates + 1) / 2;
+    const double adSilence[kSubframeSamples] = {};
+    DoublePair aR[kPairs] = {};
+    DoublePair aE[kPairs];
+    for (DoublePair& energy : aE) {
+        energy = SplatPair(kTinyEnergy);
     }
     for (int n = 0; n < kSubframeSamples; ++n) {
-        for (int i = 0; i < kLagCandidates; ++i) {
-            adR[i] += adX[n] * aadY[i][n];
-            adE[i] += aadY[i][n] * aadY[i][n];
+        const DoublePair x = SplatPair(adX[n]);
+        for (int q = 0; q < kPairs; ++q) {
+            const double* adSecond = 2 * q + 1 < kLagCandidates ? aadY[2 * q + 1] : adSilence;
+            const DoublePair y = {aadY[2 * q][n], adSecond[n]};
+            aR[q] += x * y;
+            aE[q] += y * y;
         }
     }
     double dBest = kWorstScore;
     int nBest = 0;
     double dBestGain = 0.0;
     for (int i = 0; i < kLagCandidates; ++i) {
-        const double dScore = adR[i] * adR[i] / adE[i];
+        const double dR = aR[i / 2][i % 2];
+        const double dE = aE[i / 2][i % 2];
+        const double dScore = dR * dR / dE;
         if (dScore > dBest) {
             dBest = dScore;
             nBest = i;
-            dBestGain = adR[i] / adE[i];
+            dBestGain = dR / dE;
         }
     }
     const PitchGainCode gain = QuantizePitchGain(dBestGain);
-    return {anCandidates[nBest], gain.nGainIndex, gain.dGain};
+    LagChoice choice;
+    choice.nLagCode = anCandidates[nBest];
+    choice.nGainIndex = gain.nGainIndex;
+    choice.dGain = gain.dGain;
+    choice.bConvolved = !abFromNeighbour[nBest];
+    std::memcpy(choice.adFiltered, aadY[nBest], sizeof choice.adFiltered);
+    return choice;
 }
 
 void LagVector(const double* adHistory, std::int32_t nLagCode, double* adV) {

@@ -38,9 +38,14 @@ struct LagChoice {
     std::int32_t nLagCode;   // 0..240: the segment starts L + 40 samples before the subframe
     std::int32_t nGainIndex; // level for a gain >= 0, 63 - level for a negative gain
     double dGain;            // the quantized, signed pitch gain
+    // True when the chosen segment was filtered by the full convolution, not from its
+    // neighbour: adFiltered is then h * v exactly as the pitch subtraction computes it.
+    bool bConvolved;
+    double adFiltered[kSubframeSamples];
 };
 
-// Exact search of the candidates through the impulse response, and the gain's quantization.
+// Exact search of the candidates through the impulse response, and the gain's quantization;
+// hands back the chosen candidate's filtered segment where it is a full convolution.
 LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, const double* adH,
                     const double* adX);
 

@@ -1,6 +1,7 @@
 #include "PulseSearch.h"
 
 #include "ExcitationFilters.h"
+#include "codec/DoublePair.h"
 
 #include <cmath>
 
@@ -106,24 +107,35 @@ void BuildCandidates(int nPhase, const std::int32_t* anSigns, const std::int32_t
     }
 }
 
-// The 16 one-pole energy chains run side by side, each in its own order.
+// The 16 one-pole energy chains run side by side, two per vector register, each in its own
+// order. Patterns are 0 off the grid: before the first grid position y stays 0 and the energy
+// unchanged, and between grid positions the added 0 is left out, which can change only the sign
+// of a zero y, never a square or a later sum (the magnitudes stay the same).
 void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double* adD, double dBeta,
                          std::int32_t* anChosen) {
-    double adY[kPatternCount] = {};
-    double adEnergy[kPatternCount];
-    for (double& dEnergy : adEnergy) {
-        dEnergy = kTinyEnergy;
+    constexpr int kPairs = kPatternCount / 2;
+    static_assert(kPatternCount % 2 == 0);
+    const DoublePair beta = SplatPair(dBeta);
+    DoublePair aY[kPairs] = {};
+    DoublePair aEnergy[kPairs];
+    for (DoublePair& energy : aEnergy) {
+        energy = SplatPair(kTinyEnergy);
     }
-    for (int n = 0; n < kSubframeSamples; ++n) {
-        for (int m = 0; m < kPatternCount; ++m) {
-            adY[m] = adY[m] * dBeta + patterns[m][n];
-            adEnergy[m] = adEnergy[m] + adY[m] * adY[m];
+    for (int n = nPhase; n < kSubframeSamples; ++n) {
+        const bool bGrid = (n - nPhase) % kGridSpacing == 0;
+        for (int q = 0; q < kPairs; ++q) {
+            aY[q] = aY[q] * beta;
+            if (bGrid) {
+                aY[q] = aY[q] + DoublePair{static_cast<double>(patterns[2 * q][n]),
+                                           static_cast<double>(patterns[2 * q + 1][n])};
+            }
+            aEnergy[q] = aEnergy[q] + aY[q] * aY[q];
         }
     }
     double adScore[kPatternCount];
     for (int m = 0; m < kPatternCount; ++m) {
         const double dR = GridCorrelation(patterns[m], nPhase, adD);
-        adScore[m] = dR * dR / adEnergy[m];
+        adScore[m] = dR * dR / aEnergy[m / 2][m % 2];
     }
     SelectBest(adScore, kPatternCount, kPreselectedPatterns, anChosen);
 }

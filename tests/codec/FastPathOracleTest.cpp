@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -76,6 +77,8 @@ LagChoice ReferenceSearchLag(const double* adHistory, const std::int32_t* anCand
     int nBest = 0;
     double dGain = 0.0;
     Subframe y{};
+    Subframe best{};
+    bool bBestConvolved = true;
     for (int i = 0; i < kLagCandidates; ++i) {
         const int s = 255 - anCandidates[i];
         Subframe next{};
@@ -104,10 +107,14 @@ LagChoice ReferenceSearchLag(const double* adHistory, const std::int32_t* anCand
             dBest = dR * dR / dE;
             nBest = i;
             dGain = dR / dE;
+            best = y;
+            bBestConvolved = !(i > 0 && anCandidates[i] == anCandidates[i - 1] + 1);
         }
     }
     const PitchGainCode gain = QuantizePitchGain(dGain);
-    return {anCandidates[nBest], gain.nGainIndex, gain.dGain};
+    LagChoice choice{anCandidates[nBest], gain.nGainIndex, gain.dGain, bBestConvolved, {}};
+    std::copy(best.begin(), best.end(), choice.adFiltered);
+    return choice;
 }
 
 // Candidate lists as the preselection makes them: five triples of consecutive codes, which may
@@ -143,6 +150,16 @@ TEST(FastPathOracle, SearchLagReusesTheFilteredSegmentExactlyAsTheRuleSays) {
         ASSERT_EQ(got.nLagCode, want.nLagCode) << "trial " << nTrial;
         ASSERT_EQ(got.nGainIndex, want.nGainIndex) << "trial " << nTrial;
         ASSERT_TRUE(SameBits(got.dGain, want.dGain)) << "trial " << nTrial;
+        // A fully convolved choice is handed on, and subtracting it is the pitch subtraction.
+        ASSERT_EQ(got.bConvolved, want.bConvolved) << "trial " << nTrial;
+        if (got.bConvolved) {
+            ASSERT_TRUE(SameBits(std::to_array(want.adFiltered), got.adFiltered)) << nTrial;
+            Subframe v, wantX2, gotX2;
+            LagVector(history.data(), got.nLagCode, v.data());
+            SubtractPitch(v.data(), got.dGain, h.data(), x.data(), wantX2.data());
+            SubtractFilteredPitch(got.adFiltered, got.dGain, x.data(), gotX2.data());
+            ASSERT_TRUE(SameBits(wantX2, gotX2.data())) << "trial " << nTrial;
+        }
     }
 }
 
@@ -538,6 +555,42 @@ TEST(FastPathOracle, LagPreselectionMatchesTheSegmentBySegmentRule) {
         ASSERT_EQ(std::vector<std::int32_t>(anGot, anGot + kLagCandidates),
                   std::vector<std::int32_t>(anWant, anWant + kLagCandidates))
             << "trial " << nTrial;
+    }
+}
+
+// Values at the flushing level and next to it, zeros of both signs, subnormals and non-finite
+// values: the paired energy chains flush exactly where the one-segment rule does.
+TEST(FastPathOracle, LagEnergiesFlushAtTheSameValuesAsTheOneSegmentRule) {
+    const double dLevel = 1e-17;
+    const double adEdge[] = {dLevel,
+                             -dLevel,
+                             std::nextafter(dLevel, 1.0),
+                             -std::nextafter(dLevel, 1.0),
+                             std::nextafter(dLevel, 0.0),
+                             0.0,
+                             -0.0,
+                             std::numeric_limits<double>::denorm_min(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             3.0e-18,
+                             -2.5e-17};
+    CRandom random(20);
+    for (int nTrial = 0; nTrial < 200; ++nTrial) {
+        std::array<double, kExcHistoryLength> history{};
+        for (double& dValue : history) {
+            const int nPick = random.Int(0, 3 * static_cast<int>(std::size(adEdge)));
+            dValue =
+                nPick < static_cast<int>(std::size(adEdge)) ? adEdge[nPick] : random.Normal(2e-17);
+        }
+        const double dBeta = nTrial % 2 == 0 ? 0.0 : random.Normal(0.5);
+        const auto d = random.Normals<kN>(1.0);
+        std::array<double, kInvEnergyEntries> inv{};
+        std::int32_t anCandidates[kLagCandidates];
+        PreselectLags(history.data(), d.data(), dBeta, 0, inv.data(), anCandidates);
+        for (int l = 0; l < kLagsPerBlock; ++l) { // block 0: recomputed at subframe 0
+            const double dWant = 1.0 / FastEnergy(&history[255 - 3 * l], dBeta);
+            ASSERT_TRUE(SameBits(dWant, inv[l])) << "trial " << nTrial << " lag " << l;
+        }
     }
 }
 
