@@ -2,14 +2,9 @@
 # cmake --install into a fresh prefix puts veltrane-cli and its manual page there; the
 # installed program converts the sample from a pipe as the built one does from the file.
 set -eu
-build=$1
 golden=$2
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/veltrane-cli share/man/man1/veltrane-cli.1.gz; do
-  test -f "$prefix/$f" || { echo "missing: $f"; exit 1; }
-done
+. "$(dirname "$0")/../support/install_prefix.sh"
+require_installed bin/veltrane-cli share/man/man1/veltrane-cli.1.gz
 # The page is roff that man renders, with the name and the options.
 page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/veltrane-cli.1.gz" 2>&1)
 for word in "veltrane-cli -" "--recursive" "--shard" "--files-from" "EXIT STATUS"; do

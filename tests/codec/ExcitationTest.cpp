@@ -120,13 +120,19 @@ TEST(PulseSearch, AZeroTargetGivesTheSilentPulseCode) {
     EXPECT_EQ(EncodePulses(choice.anAmplitudes, nPhase), 1936);
 }
 
-TEST(PreselectLags, TheCacheShiftsOneBlockAndSubframeThreeRedoesTheOldFrameBlocks) {
-    std::mt19937 random(5);
+// A signal history of Gaussian noise (standard deviation 100) from seed nSeed.
+std::array<double, 295> NoiseHistory(unsigned nSeed) {
+    std::mt19937 random(nSeed);
     std::normal_distribution<double> noise(0.0, 100.0);
     std::array<double, 295> history;
     for (double& value : history) {
         value = noise(random);
     }
+    return history;
+}
+
+TEST(PreselectLags, TheCacheShiftsOneBlockAndSubframeThreeRedoesTheOldFrameBlocks) {
+    std::array<double, 295> history = NoiseHistory(5);
     std::array<double, 40> d{};
     d[0] = 1.0;
     const double dBeta = 0.3;
@@ -156,12 +162,9 @@ TEST(PreselectLags, TheCacheShiftsOneBlockAndSubframeThreeRedoesTheOldFrameBlock
 // by a subframe each time), the cache at subframe 3 is every block recomputed with that tilt,
 // whatever the previous frame left, and a tilt that changed at the frame boundary.
 TEST(PreselectLags, AtSubframeThreeTheCacheEqualsAFullRecomputation) {
-    std::mt19937 random(6);
+    std::array<double, 295> history = NoiseHistory(6);
+    std::mt19937 random(7); // the subframes' targets and excitations
     std::normal_distribution<double> noise(0.0, 100.0);
-    std::array<double, 295> history;
-    for (double& value : history) {
-        value = noise(random);
-    }
     std::array<double, 84> cache;
     cache.fill(3.40282e38);
     std::array<double, 40> d{}, u{};

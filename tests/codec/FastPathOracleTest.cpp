@@ -56,14 +56,20 @@ class CRandom {
     std::mt19937 m_engine;
 };
 
-// A stable, speech-like impulse response: a decaying resonance.
-Subframe ImpulseOf(CRandom& random) {
-    std::array<double, kLpcOrder> adWeighted{};
-    adWeighted[0] = 1.2 + random.Normal(0.1);
-    adWeighted[1] = -0.6 + random.Normal(0.05);
+// A stable, speech-like predictor: a decaying resonance (dA0, dA1) and small higher terms.
+std::array<double, kLpcOrder> ResonanceOf(CRandom& random, double dA0, double dA1, double dRest) {
+    std::array<double, kLpcOrder> a{};
+    a[0] = dA0 + random.Normal(0.1);
+    a[1] = dA1 + random.Normal(0.05);
     for (int j = 2; j < kLpcOrder; ++j) {
-        adWeighted[j] = random.Normal(0.02);
+        a[j] = random.Normal(dRest);
     }
+    return a;
+}
+
+// The impulse response of such a predictor.
+Subframe ImpulseOf(CRandom& random) {
+    const std::array<double, kLpcOrder> adWeighted = ResonanceOf(random, 1.2, -0.6, 0.02);
     Subframe h;
     ImpulseResponse(adWeighted.data(), h.data());
     return h;
@@ -308,13 +314,7 @@ double ReferenceSynthesisStep(double dInput, const double* a, double* mem) {
 }
 
 std::array<double, kLpcOrder> WeightedOf(CRandom& random) {
-    std::array<double, kLpcOrder> a{};
-    a[0] = 1.1 + random.Normal(0.1);
-    a[1] = -0.5 + random.Normal(0.05);
-    for (int j = 2; j < kLpcOrder; ++j) {
-        a[j] = random.Normal(0.03);
-    }
-    return a;
+    return ResonanceOf(random, 1.1, -0.5, 0.03);
 }
 
 TEST(FastPathOracle, WeightedDomainFiltersMatchTheShiftedMemoryFilter) {

@@ -148,44 +148,39 @@ int CFaultyFileSystem::Open(FileOp op, const std::string& sPath, std::unique_ptr
     const char* pszVerb = op == FileOp::Open     ? "open "
                           : op == FileOp::Create ? "create "
                                                  : "open-write ";
-    const std::string sCall = pszVerb + sAbsolute;
-    if (const int nFault = InjectedError(op, sAbsolute); nFault != 0) {
-        return Record(sCall, nFault);
-    }
+    return OpenThrough(op, sAbsolute, pszVerb + sAbsolute, ppFile,
+                       [&](std::unique_ptr<IFile>* ppInner) {
+                           return op == FileOp::Open     ? m_inner.OpenRead(sAbsolute, ppInner)
+                                  : op == FileOp::Create ? m_inner.Create(sAbsolute, ppInner)
+                                                         : m_inner.OpenWrite(sAbsolute, ppInner);
+                       });
+}
+
+int CFaultyFileSystem::OpenThrough(FileOp op, const std::string& sMatched, const std::string& sCall,
+                                   std::unique_ptr<IFile>* ppFile, const InnerOpen& inner) {
+    int nError = InjectedError(op, sMatched);
     std::unique_ptr<IFile> pInner;
-    const int nError = op == FileOp::Open     ? m_inner.OpenRead(sAbsolute, &pInner)
-                       : op == FileOp::Create ? m_inner.Create(sAbsolute, &pInner)
-                                              : m_inner.OpenWrite(sAbsolute, &pInner);
     if (nError == 0) {
-        *ppFile = Wrap(std::move(pInner), sAbsolute);
+        nError = inner(&pInner);
+    }
+    if (nError == 0) {
+        *ppFile = Wrap(std::move(pInner), sMatched);
     }
     return Record(sCall, nError);
 }
 
 int CFaultyFileSystem::CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
     const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
-    int nError = InjectedError(FileOp::Create, sAbsolute);
-    std::unique_ptr<IFile> pInner;
-    if (nError == 0) {
-        nError = m_inner.CreateNew(sAbsolute, &pInner);
-    }
-    if (nError == 0) {
-        *ppFile = Wrap(std::move(pInner), sAbsolute);
-    }
-    return Record("create-new " + sAbsolute, nError);
+    return OpenThrough(
+        FileOp::Create, sAbsolute, "create-new " + sAbsolute, ppFile,
+        [&](std::unique_ptr<IFile>* ppInner) { return m_inner.CreateNew(sAbsolute, ppInner); });
 }
 
 int CFaultyFileSystem::CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) {
     const std::string sMatched = WithTrailingSlash(AbsolutePath(CurrentDirectory(), sFolder));
-    int nError = InjectedError(FileOp::CreateUnnamed, sMatched);
-    std::unique_ptr<IFile> pInner;
-    if (nError == 0) {
-        nError = m_inner.CreateUnnamed(sMatched, &pInner);
-    }
-    if (nError == 0) {
-        *ppFile = Wrap(std::move(pInner), sMatched);
-    }
-    return Record("create-unnamed " + sMatched, nError);
+    return OpenThrough(
+        FileOp::CreateUnnamed, sMatched, "create-unnamed " + sMatched, ppFile,
+        [&](std::unique_ptr<IFile>* ppInner) { return m_inner.CreateUnnamed(sMatched, ppInner); });
 }
 
 int CFaultyFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {

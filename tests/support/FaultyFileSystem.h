@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -73,6 +74,11 @@ class CFaultyFileSystem : public IFileSystem {
     int InjectedError(FileOp op, const std::string& sAbsolute) const;
     std::vector<FileFault> FaultsOf(const std::string& sAbsolute) const;
     int Record(std::string sCall, int nError);
+    using InnerOpen = std::function<int(std::unique_ptr<IFile>*)>;
+    // The fault of op for sMatched, or else inner's open, whose file is then wrapped; recorded
+    // as sCall either way.
+    int OpenThrough(FileOp op, const std::string& sMatched, const std::string& sCall,
+                    std::unique_ptr<IFile>* ppFile, const InnerOpen& inner);
     int Open(FileOp op, const std::string& sPath, std::unique_ptr<IFile>* ppFile);
     int RenameAs(const char* pszVerb, bool bReplace, const std::string& sFrom,
                  const std::string& sTo);
