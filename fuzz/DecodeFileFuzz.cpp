@@ -55,10 +55,7 @@ void CheckDecodedFile(const fs::path& output, std::span<const std::uint8_t> inpu
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
     const std::span<const std::uint8_t> bytes(pData, nSize);
-    const fs::path input = WorkFolder() / "input.wrm";
-    const fs::path output = WorkFolder() / "input.decoded.wav";
-    WriteWholeFile(input, bytes);
-    fs::remove(output);
+    const auto [input, output] = PrepareJobFiles(bytes, "input.wrm", "input.decoded.wav");
 
     FileJobOptions options;
     options.m_bReplace = true;

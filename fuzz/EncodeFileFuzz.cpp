@@ -19,10 +19,7 @@ namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
     const std::span<const std::uint8_t> bytes(pData, nSize);
-    const fs::path input = WorkFolder() / "input.wav";
-    const fs::path output = WorkFolder() / "input.wrm";
-    WriteWholeFile(input, bytes);
-    fs::remove(output);
+    const auto [input, output] = PrepareJobFiles(bytes, "input.wav", "input.wrm");
 
     std::vector<std::uint8_t> expected;
     const WavCheckResult check = EncodeWavBytes(bytes, expected);

@@ -37,6 +37,20 @@ inline void WriteWholeFile(const std::filesystem::path& path, std::span<const st
     Require(file.good(), "the input file can be written");
 }
 
+// The input file sInput of the work folder holding bytes, and the output file sOutput that a job
+// is to write, removed if an earlier run left it.
+struct JobFiles {
+    std::filesystem::path m_input;
+    std::filesystem::path m_output;
+};
+inline JobFiles PrepareJobFiles(std::span<const std::uint8_t> bytes, const std::string& sInput,
+                                const std::string& sOutput) {
+    JobFiles files{WorkFolder() / sInput, WorkFolder() / sOutput};
+    WriteWholeFile(files.m_input, bytes);
+    std::filesystem::remove(files.m_output);
+    return files;
+}
+
 inline std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
