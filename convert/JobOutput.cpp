@@ -1,6 +1,7 @@
 #include "convert/JobOutput.h"
 
 #include "convert/StandardStreams.h"
+#include "platform/PosixFileSystem.h"
 
 #include <unistd.h>
 

@@ -12,7 +12,4 @@ inline constexpr const char* kStandardStreamName = "-";
 // Whether path names the standard stream ("-") rather than a file.
 bool IsStandardStream(const std::filesystem::path& path);
 
-// Writes every byte to nFd, again after an interrupted or partial write. Returns 0 or the errno.
-int WriteAllTo(int nFd, std::span<const std::uint8_t> bytes);
-
 } // namespace veltrane

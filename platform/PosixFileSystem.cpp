@@ -38,22 +38,7 @@ class CPosixFile : public IFile {
     }
 
     int Write(const void* pBuffer, std::size_t nBytes) override {
-        const auto* pBytes = static_cast<const char*>(pBuffer);
-        std::size_t nDone = 0;
-        while (nDone < nBytes) {
-            const ssize_t nPut = ::write(m_nFd, pBytes + nDone, nBytes - nDone);
-            if (nPut < 0 && errno == EINTR) {
-                continue;
-            }
-            if (nPut < 0) {
-                return errno;
-            }
-            if (nPut == 0) {
-                return ENOSPC;
-            }
-            nDone += static_cast<std::size_t>(nPut);
-        }
-        return 0;
+        return WriteAllTo(m_nFd, {static_cast<const std::uint8_t*>(pBuffer), nBytes});
     }
 
     int Seek(std::uint64_t nOffset) override {
@@ -324,6 +309,24 @@ int CPosixFileSystem::SetCurrentDirectory(const std::string& sFolder) {
 
 std::string CPosixFileSystem::Resolve(const std::string& sPath) const {
     return AbsolutePath(CurrentDirectory(), sPath);
+}
+
+int WriteAllTo(int nFd, std::span<const std::uint8_t> bytes) {
+    std::size_t nDone = 0;
+    while (nDone < bytes.size()) {
+        const ssize_t nPut = ::write(nFd, bytes.data() + nDone, bytes.size() - nDone);
+        if (nPut < 0 && errno == EINTR) {
+            continue;
+        }
+        if (nPut < 0) {
+            return errno;
+        }
+        if (nPut == 0) {
+            return ENOSPC;
+        }
+        nDone += static_cast<std::size_t>(nPut);
+    }
+    return 0;
 }
 
 } // namespace veltrane

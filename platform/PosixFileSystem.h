@@ -3,7 +3,9 @@
 
 #include "platform/FileSystem.h"
 
+#include <cstdint>
 #include <mutex>
+#include <span>
 
 namespace veltrane {
 
@@ -39,5 +41,9 @@ class CPosixFileSystem : public IFileSystem {
     mutable std::mutex m_mutex;
     std::string m_sCurrentDir;
 };
+
+// Writes every byte to the descriptor nFd, again after an interrupted or partial write. Returns
+// 0 or the errno (ENOSPC when the system takes no byte).
+int WriteAllTo(int nFd, std::span<const std::uint8_t> bytes);
 
 } // namespace veltrane
