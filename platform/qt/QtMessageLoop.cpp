@@ -38,10 +38,19 @@ void CQtMessageLoop::SetHandler(Handler handler) {
 }
 
 void CQtMessageLoop::PostMessage(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) {
-    QCoreApplication::postEvent(this, new CPostedMessageEvent(nMessage, nWParam, nLParam));
+    Post(new CPostedMessageEvent(nMessage, nWParam, nLParam));
+}
+
+void CQtMessageLoop::Post(QEvent* pEvent) {
+    // Qt's event queue orders this thread's writes of the event before the dialog thread reads
+    // it, but through locks that ThreadSanitizer cannot see; passing m_handOff on makes that
+    // order visible to it too.
+    { const std::lock_guard handOff(m_handOff); }
+    QCoreApplication::postEvent(this, pEvent);
 }
 
 bool CQtMessageLoop::event(QEvent* pEvent) {
+    { const std::lock_guard handOff(m_handOff); } // see PostMessage
     if (pEvent->type() == kPostedMessageEvent) {
         const auto* pMessage = static_cast<CPostedMessageEvent*>(pEvent);
         const Handler handler = m_handler; // the handler may detach itself
@@ -69,7 +78,7 @@ void CQtMessageLoop::Call(const std::function<void()>& call) {
     PendingCall pending{&call};
     std::unique_lock lock(m_mutex);
     m_calls.push_back(&pending);
-    QCoreApplication::postEvent(this, new QEvent(kCallEvent));
+    Post(new QEvent(kCallEvent));
     m_changed.notify_all(); // for WaitForThreads
     m_changed.wait(lock, [&pending] { return pending.m_bDone; });
 }

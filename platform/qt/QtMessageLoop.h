@@ -41,6 +41,8 @@ class CQtMessageLoop : public QObject, public IMessageLoop {
     bool event(QEvent* pEvent) override;
 
   private:
+    // Posts pEvent to this object on the dialog's thread.
+    void Post(QEvent* pEvent);
     struct PendingCall {
         const std::function<void()>* m_pCall;
         bool m_bDone = false;
@@ -56,6 +58,7 @@ class CQtMessageLoop : public QObject, public IMessageLoop {
 
     Handler m_handler; // the dialog's thread's only
     std::mutex m_mutex;
+    std::mutex m_handOff; // taken after a posted event is made and before it is read
     std::condition_variable m_changed;
     std::deque<PendingCall*> m_calls;
     std::list<Worker> m_workers;
