@@ -29,7 +29,7 @@ bool LooksLikeWav(std::span<const std::uint8_t> bytes) {
 
 void CheckDecodedFile(const fs::path& output, std::span<const std::uint8_t> input) {
     CFileByteSource source;
-    Require(source.Open(output), "the decoded file can be opened");
+    Require(source.Open(HostFileSystem(), output.string()), "the decoded file can be opened");
     const WavCheckResult check = CheckWavHeader(source);
     Require(check.Accepted(), "the decoded file passes the header check");
     Require(check.m_format.m_nBlockAlign == 2 &&
