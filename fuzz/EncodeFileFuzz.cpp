@@ -1,6 +1,7 @@
 // The file encoder on arbitrary bytes written as a WAV file: it gives the header check's verdict,
 // and an accepted file becomes exactly the frames that the in-memory conversion makes of the same
-// bytes, one per whole frame that the file holds, with no temporary file left behind.
+// bytes, one per whole frame that the file holds (a file without a whole frame fails and writes
+// nothing), with no temporary file left behind.
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
 #include "codec/CodecTypes.h"
@@ -27,10 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     FileJobOptions options;
     options.m_bReplace = true;
     const FileJobReport report = EncodeWavFile(input, output, options);
-    if (check.Accepted()) {
+    const std::uint64_t nFrames =
+        check.Accepted()
+            ? WholeFrames(AvailableDataBytes(check.m_format, nSize), check.m_format.m_nBlockAlign)
+            : 0;
+    if (check.Accepted() && nFrames == 0) {
+        Require(report.m_outcome == FileOutcome::Failed, "a file with no whole frame fails");
+        Require(!fs::exists(output), "a file with no whole frame leaves no output");
+    } else if (check.Accepted()) {
         Require(report.m_outcome == FileOutcome::Converted, "an accepted file is converted");
-        const std::uint64_t nFrames =
-            WholeFrames(AvailableDataBytes(check.m_format, nSize), check.m_format.m_nBlockAlign);
         Require(report.m_nFrames == nFrames, "one frame per whole frame the file holds");
         Require(expected.size() == nFrames * kFrameBytes, "the in-memory conversion agrees");
         Require(ReadWholeFile(output) == expected, "the file holds the in-memory frames");
