@@ -4,7 +4,10 @@
 #include "codec/DoublePair.h"
 #include "codec/SpeechEncoder.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cstring>
+#include <limits>
 
 namespace veltrane {
 
@@ -207,27 +210,50 @@ void UpdateSynMem(const double* adU, const double* adWeighted, double* adMem) {
     SynthesizeOne(adU, adWeighted, adMem, adMem, nullptr);
 }
 
-// Keeps the best so far in order; places not yet taken hold kWorstScore with index 0, which
-// no valid score can tie, and which is what a pass that finds nothing would take.
-void SelectBest(const double* adScore, int nCount, int nTake, std::int32_t* anChosen) {
-    double adBest[kMaxSelected];
-    for (int r = 0; r < nTake; ++r) {
-        adBest[r] = kWorstScore;
-        anChosen[r] = 0;
+namespace {
+
+// The highest of the scores by the rule `s > best ? s : best` from kWorstScore, so that a
+// number is never passed over for a NaN. Four running maxima side by side, two to a vector
+// register; which lane saw the maximum does not matter, only its value.
+double HighestScore(const double* adScore, int nPaddedCount) {
+    DoublePair aHigh[2] = {SplatPair(kWorstScore), SplatPair(kWorstScore)};
+    for (int i = 0; i < nPaddedCount; i += 4) {
+        for (int h = 0; h < 2; ++h) {
+            const DoublePair score = LoadPair(&adScore[i + 2 * h]);
+            aHigh[h] = score > aHigh[h] ? score : aHigh[h];
+        }
     }
-    for (int i = 0; i < nCount; ++i) {
-        const double dScore = adScore[i];
-        if (!(dScore > adBest[nTake - 1])) {
-            continue; // an equal score keeps its earlier rival
+    double dHigh = kWorstScore;
+    for (const DoublePair& high : aHigh) {
+        for (int j = 0; j < 2; ++j) {
+            dHigh = high[j] > dHigh ? high[j] : dHigh;
         }
-        int nAt = nTake - 1;
-        while (nAt > 0 && dScore > adBest[nAt - 1]) {
-            adBest[nAt] = adBest[nAt - 1];
-            anChosen[nAt] = anChosen[nAt - 1];
-            --nAt;
+    }
+    return dHigh;
+}
+
+} // namespace
+
+// nTake passes, each finding the highest remaining value and taking its first index, then
+// striking it out with a NaN, which no later pass can take. Scores that tie compare equal
+// (+0 and -0 too), so the first of them goes first.
+void SelectBest(const double* adScore, int nCount, int nTake, std::int32_t* anChosen) {
+    assert(nCount <= kMaxScores && nTake <= kMaxSelected);
+    constexpr double kStruck = std::numeric_limits<double>::quiet_NaN();
+    alignas(16) double adLeft[kMaxScores + 3];
+    const int nPaddedCount = (nCount + 3) / 4 * 4;
+    std::copy_n(adScore, nCount, adLeft);
+    std::fill(adLeft + nCount, adLeft + nPaddedCount, kStruck);
+    for (int r = 0; r < nTake; ++r) {
+        const double dHigh = HighestScore(adLeft, nPaddedCount);
+        int nAt = 0; // a pass that finds nothing takes index 0
+        if (dHigh > kWorstScore) {
+            while (!(adLeft[nAt] == dHigh)) {
+                ++nAt;
+            }
+            adLeft[nAt] = kStruck;
         }
-        adBest[nAt] = dScore;
-        anChosen[nAt] = i;
+        anChosen[r] = nAt;
     }
 }
 

@@ -13,6 +13,7 @@ inline constexpr double kTinyEnergy = 1.1754943508222875e-38;
 inline constexpr double kWorstScore = -3.4028234663852886e38;
 
 inline constexpr int kMaxSelected = 8;
+inline constexpr int kMaxScores = 84; // the coarse lags, the longest list SelectBest ranks
 
 // The nTake (at most 8) best of nCount scores, in the order that nTake passes would take them,
 // each pass taking the first of the highest remaining scores (a score replaces the best only if
