@@ -84,7 +84,7 @@ ReferenceEncoding EncodeWithReference(std::span<const std::int16_t> samples) {
         const auto frame = encoder.EncodeSamples(samples.subspan(at, kFrameSamples));
         encoding.m_anBytes.insert(encoding.m_anBytes.end(), frame.begin(), frame.end());
         // The frame just taken in, as the pre-filter left it at the top of the history.
-        const double* adNewest = encoder.Encoder().Signal() + kNewestFrameStart;
+        const double* adNewest = encoder.Signal() + kNewestFrameStart;
         encoding.m_adReference.insert(encoding.m_adReference.end(), adNewest,
                                       adNewest + kFrameSamples);
     }
@@ -140,7 +140,7 @@ void CQualityMeter::AddFrame(std::span<const std::int16_t> frame) {
     Stages& stages = *m_pStages;
     const auto bytes = stages.m_encoder.EncodeSamples(frame);
     double* adReference = stages.m_aadReference[m_nFrames % (kDelayFrames + 1)];
-    const double* adNewest = stages.m_encoder.Encoder().Signal() + kNewestFrameStart;
+    const double* adNewest = stages.m_encoder.Signal() + kNewestFrameStart;
     std::copy_n(adNewest, kFrameLength, adReference);
     EncodedFrame encoded;
     std::copy_n(bytes.begin(), kFrameBytes, encoded.begin());

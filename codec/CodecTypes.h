@@ -1,10 +1,12 @@
 // Sizes and value types shared by the encoder, the decoder and the file conversion.
 #pragma once
 
+#include "codec/CodecVariant.h"
+
 #include <array>
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kSampleRate = 16000;
 inline constexpr int kFrameSamples = 240;   // 15 ms at 16 kHz
@@ -44,4 +46,4 @@ inline constexpr int PulseGainSlot(int c) {
 // Subframe predictors of one frame, row c for subframe c.
 using SubframePredictors = std::array<std::array<double, kLpcOrder>, kSubframes>;
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -3,11 +3,13 @@
 // forms do (the codec is built without contraction, so no multiply-add is fused).
 #pragma once
 
+#include "codec/CodecVariant.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 using DoublePair = double __attribute__((vector_size(2 * sizeof(double))));
 
@@ -28,4 +30,4 @@ inline DoublePair AbsPair(DoublePair value) {
     return std::bit_cast<DoublePair>(std::bit_cast<BitsPair>(value) & kMagnitudeBits);
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -5,7 +5,7 @@
 #include <cassert>
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -137,4 +137,4 @@ void CSpeechEncoder::PackFrame(EncodedFrame* pFrame, const EncoderFrame& frame) 
     PackFields(frame.m_words, frame.m_excIndices, *pFrame);
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

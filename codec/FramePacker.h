@@ -2,8 +2,9 @@
 #pragma once
 
 #include "CodecTypes.h"
+#include "codec/CodecVariant.h"
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 // Field widths of the parameter words P0..P8 and of the four kinds of excitation slot.
 inline constexpr int kParamWordBits[kParamWords] = {9, 15, 11, 6, 3, 3, 3, 8, 8};
@@ -22,4 +23,4 @@ void PackFields(const LpcParamWords& words, const ExcitationIndices& slots, Enco
 // The exact inverse of PackFields.
 void UnpackFields(const EncodedFrame& frame, LpcParamWords& words, ExcitationIndices& slots);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -127,4 +127,4 @@ double CSpeechEncoder::AnalyzeLpc(double* adA) const {
     return adK[0];
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -2,9 +2,11 @@
 // Sign convention: a[0..19] predict x[n] as a[0]*x[n-1] + ... + a[19]*x[n-20].
 #pragma once
 
+#include "codec/CodecVariant.h"
+
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kLpcWindowLength = 400;
 
@@ -28,4 +30,4 @@ void InverseFilter(const double* adSpeech, const double* adA, double* adResidual
 // aw[k] = a[k] * 0.8^(k+1), the factor built by repeated multiplication.
 void WeightPredictor(const double* adA, double* adWeighted);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 // Number of levels of each coefficient, in the order the words combine them.
@@ -166,4 +166,4 @@ LpcParamWords CSpeechEncoder::MakeParamWords() const {
     return CombineParamWords(m_anRcIndex);
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -3,10 +3,11 @@
 #pragma once
 
 #include "CodecTypes.h"
+#include "codec/CodecVariant.h"
 
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 // Step-down from predictor to reflection coefficients; an order with |B| >= 1 gets 0.98.
 void PredictorToReflection(const double* adA, double* adK);
@@ -39,4 +40,4 @@ void InterpolateLar(int nSubframe, const double* adNewer, const double* adOlder,
 void InterpolatePredictors(const std::int32_t* anNewerIndex, const std::int32_t* anOlderIndex,
                            SubframePredictors& aadInterp);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

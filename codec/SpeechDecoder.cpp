@@ -12,7 +12,7 @@
 #include <cmath>
 #include <iterator>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -131,4 +131,4 @@ DecodedFrames DecodeFrames(std::span<const std::uint8_t> bytes) {
     return result;
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

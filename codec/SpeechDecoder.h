@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CodecTypes.h"
+#include "codec/CodecVariant.h"
 #include "excitation/GainCodes.h"
 #include "excitation/PulseCode.h"
 
@@ -11,7 +12,7 @@
 #include <span>
 #include <vector>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 // The encoder describes each input frame two frames late; the first two decoded frames stand
 // for its start-up silence.
@@ -60,4 +61,4 @@ struct DecodedFrames {
 // (none for N <= 2). A torn last frame is left to the caller to report.
 DecodedFrames DecodeFrames(std::span<const std::uint8_t> bytes);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

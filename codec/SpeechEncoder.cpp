@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -89,4 +89,4 @@ void CSpeechEncoder::PreFilter(const std::int16_t* pnSamples) {
     }
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

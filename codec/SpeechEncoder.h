@@ -3,10 +3,11 @@
 
 #include "CodecTypes.h"
 #include "LpcAnalysis.h"
+#include "codec/CodecVariant.h"
 
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kSignalLength = 740; // 500 samples of history + the newest frame
 inline constexpr int kNewFrameStart = kSignalLength - kFrameSamples; // 500: the newest frame
@@ -83,4 +84,4 @@ class CSpeechEncoder {
     std::int32_t m_anPatterns[kPulsePatterns][kSubframeSamples];
 };
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

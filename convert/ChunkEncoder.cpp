@@ -7,11 +7,11 @@
 
 namespace veltrane {
 
-CChunkEncoder::CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames)
+CChunkEncoder::CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames, CodecBuild build)
     : m_nBlockAlign(nBlockAlign), m_nMaxFrames(nMaxFrames),
       m_anSampleBytes(nMaxFrames * kFrameSamples * static_cast<std::size_t>(nBlockAlign)),
       m_anSamples(nMaxFrames * kFrameSamples), m_anFrames(nMaxFrames * kFrameBytes),
-      m_pEncoder(std::make_unique<CSpeechEncoder>()) {}
+      m_pEncoder(MakeFrameEncoder(build)) {}
 
 std::span<std::uint8_t> CChunkEncoder::SampleBytes(std::size_t nFrames) {
     assert(nFrames <= m_nMaxFrames);
@@ -36,9 +36,10 @@ std::span<const std::uint8_t> CChunkEncoder::EncodeSamples(std::span<const std::
     return std::span<const std::uint8_t>(m_anFrames).first(nFrames * kFrameBytes);
 }
 
-std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples) {
+std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples,
+                                          CodecBuild build) {
     constexpr std::size_t kFramesAtATime = 100;
-    CChunkEncoder encoder(2, kFramesAtATime);
+    CChunkEncoder encoder(2, kFramesAtATime, build);
     std::vector<std::uint8_t> frames;
     for (std::size_t at = 0; at < samples.size(); at += kFramesAtATime * kFrameSamples) {
         const std::size_t nCount = std::min(samples.size() - at, kFramesAtATime * kFrameSamples);

@@ -2,7 +2,7 @@
 // holds them go in, 30-byte frames come out, with one encoder for the whole file.
 #pragma once
 
-#include "codec/SpeechEncoder.h"
+#include "codec/FrameEncoder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,8 +14,10 @@ namespace veltrane {
 
 class CChunkEncoder {
   public:
-    // nBlockAlign: bytes per sample of the input (1 or 2); nMaxFrames: the largest chunk.
-    CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames);
+    // nBlockAlign: bytes per sample of the input (1 or 2); nMaxFrames: the largest chunk;
+    // build: the codec build that encodes (any gives the same bytes).
+    CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames,
+                  CodecBuild build = ChosenCodecBuild());
 
     // Room for the sample bytes of nFrames frames (at most nMaxFrames), to read a chunk into.
     std::span<std::uint8_t> SampleBytes(std::size_t nFrames);
@@ -25,8 +27,8 @@ class CChunkEncoder {
     // The same for samples already in the encoder's 16-bit form.
     std::span<const std::uint8_t> EncodeSamples(std::span<const std::int16_t> samples);
 
-    // The encoder's state after the last frame, e.g. its pre-filtered history.
-    const CSpeechEncoder& Encoder() const { return *m_pEncoder; }
+    // The encoder's pre-filtered speech history after the last frame.
+    const double* Signal() const { return m_pEncoder->Signal(); }
 
   private:
     int m_nBlockAlign;
@@ -34,10 +36,11 @@ class CChunkEncoder {
     std::vector<std::uint8_t> m_anSampleBytes;
     std::vector<std::int16_t> m_anSamples;
     std::vector<std::uint8_t> m_anFrames;
-    std::unique_ptr<CSpeechEncoder> m_pEncoder; // large: kept off the caller's stack
+    std::unique_ptr<IFrameEncoder> m_pEncoder;
 };
 
 // Every whole frame of samples, encoded with one new encoder, back to back.
-std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples);
+std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples,
+                                          CodecBuild build = ChosenCodecBuild());
 
 } // namespace veltrane

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 // The subframe in the weighted domain, as both searches see it.
 struct SubframeTarget {
@@ -100,4 +100,4 @@ void CSpeechEncoder::UpdateExcitationState(const PitchContribution& pitch,
     UpdateSynMem(adU, adWeighted, m_adSynMem);
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <limits>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -257,4 +257,4 @@ void SelectBest(const double* adScore, int nCount, int nTake, std::int32_t* anCh
     }
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -3,9 +3,11 @@
 // element 0.
 #pragma once
 
+#include "codec/CodecVariant.h"
+
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 // The smallest normal single-precision value; starts every energy sum so it is never zero.
 inline constexpr double kTinyEnergy = 1.1754943508222875e-38;
@@ -65,4 +67,4 @@ void ShiftHistory(const double* adU, double* adHistory);
 // Runs u through the weighted synthesis filter to advance its memory; the output is discarded.
 void UpdateSynMem(const double* adU, const double* adWeighted, double* adMem);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

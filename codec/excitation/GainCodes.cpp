@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -53,4 +53,4 @@ double PulseGainFromIndex(int nSubframe, std::int32_t nIndex, double dPrevGain) 
     return Widened(kGainRatioLevels[std::clamp(nIndex, 0, kGainRatioSteps - 1)]) * dPrevGain;
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -2,11 +2,12 @@
 // pulse gain (absolute in subframe 0, a ratio to the previous subframe's gain after it).
 #pragma once
 
+#include "codec/CodecVariant.h"
 #include "codec/tables/GainTables.h"
 
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 // 63: the negative gains take the indices 63 - level, down to 32.
 inline constexpr std::int32_t kMaxPitchGainIndex = 2 * kPitchGainSteps - 1;
@@ -32,4 +33,4 @@ double QuantizePulseGain(int nSubframe, double dOptimal, double dPrevGain, std::
 // clamped first.
 double PulseGainFromIndex(int nSubframe, std::int32_t nIndex, double dPrevGain);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

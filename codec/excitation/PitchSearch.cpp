@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -240,4 +240,4 @@ void LagVector(const double* adHistory, std::int32_t nLagCode, double* adV) {
     }
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -4,10 +4,11 @@
 
 #include "GainCodes.h"
 #include "codec/CodecTypes.h"
+#include "codec/CodecVariant.h"
 
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kLagCandidates = 15; // five coarse choices, three neighbours each
 inline constexpr int kLagBlocks = 6;      // one block per subframe of lag: 40 codes each
@@ -52,4 +53,4 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
 // v[n] = history[255 - L + n], the 40 past-excitation samples of lag code L.
 void LagVector(const double* adHistory, std::int32_t nLagCode, double* adV);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

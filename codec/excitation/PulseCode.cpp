@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -47,4 +47,4 @@ void PulseVector(const std::int32_t* anAmplitudes, int nPhase, double* adC) {
     }
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -1,9 +1,11 @@
 // The pulse code of a subframe and its inverse: five ternary pulses on a grid of spacing 8.
 #pragma once
 
+#include "codec/CodecVariant.h"
+
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kPulses = 5;
 inline constexpr int kGridSpacing = 8;
@@ -22,4 +24,4 @@ int DecodePulses(std::int32_t nCode, std::int32_t* anAmplitudes);
 // The 40-sample pulse vector: the amplitudes at phase + 8i, zero elsewhere.
 void PulseVector(const std::int32_t* anAmplitudes, int nPhase, double* adC);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
@@ -180,4 +180,4 @@ PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std
     return choice;
 }
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -4,10 +4,11 @@
 #include "GainCodes.h"
 #include "PulseCode.h"
 #include "codec/CodecTypes.h"
+#include "codec/CodecVariant.h"
 
 #include <cstdint>
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kPatternCount = 16;
 inline constexpr int kPreselectedPatterns = 5;
@@ -41,4 +42,4 @@ struct PulseChoice {
 PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std::int32_t* anChosen,
                             const double* adH, const double* adX2, int nSubframe, double dPrevGain);
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -1,6 +1,6 @@
 #include "GainTables.h"
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 const float kPitchGainThresholds[kPitchGainSteps - 1] = {
     0.16217f,  0.254211f, 0.328491f, 0.390015f, 0.445679f, 0.495178f, 0.54248f,  0.588684f,
@@ -32,4 +32,4 @@ const float kGainRatioThresholds[kGainRatioSteps - 1] = {0.25f,    0.537821f, 0.
 const float kGainRatioLevels[kGainRatioSteps] = {0.0999802f, 0.391192f, 0.661377f, 0.895457f,
                                                  1.16505f,   1.55802f,  2.70006f,  6.5001f};
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -1,7 +1,9 @@
 // Quantizer tables of the excitation gains (single precision, as stored; widened at each use).
 #pragma once
 
-namespace veltrane {
+#include "codec/CodecVariant.h"
+
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kPitchGainSteps = 32;
 extern const float kPitchGainThresholds[kPitchGainSteps - 1];
@@ -17,4 +19,4 @@ inline constexpr int kGainRatioSteps = 8;
 extern const float kGainRatioThresholds[kGainRatioSteps - 1];
 extern const float kGainRatioLevels[kGainRatioSteps];
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

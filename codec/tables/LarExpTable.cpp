@@ -3,10 +3,10 @@
 // doubles); rerun it from this folder after a change to kRcOutputs.
 #include "LarExpTable.h"
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 const double kLarExp[kSubframes][kRcScaleLevels][kRcScaleLevels] = {
 #include "LarExpTable.inc"
 };
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

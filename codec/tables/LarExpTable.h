@@ -7,9 +7,10 @@
 
 #include "RcTables.h"
 #include "codec/CodecTypes.h"
+#include "codec/CodecVariant.h"
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 extern const double kLarExp[kSubframes][kRcScaleLevels][kRcScaleLevels];
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

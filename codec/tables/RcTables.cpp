@@ -1,6 +1,6 @@
 #include "RcTables.h"
 
-namespace veltrane {
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 const int kRcBase[20] = {13, 0,  16, 12, 16, 13, 16, 14, 18, 16,
                          18, 17, 19, 17, 19, 18, 19, 17, 19, 18};
@@ -25,4 +25,4 @@ const float kRcOutputs[kRcScaleLevels] = {
     0.941406f,  0.953979f,  0.963989f,  0.971924f,  0.978027f,  0.982788f,  0.986572f,
     0.989624f,  0.991882f,  0.993713f,  0.995117f,  0.996094f,  0.997009f,  0.997681f};
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

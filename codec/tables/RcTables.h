@@ -2,7 +2,9 @@
 // coefficient restricted to its own range of levels.
 #pragma once
 
-namespace veltrane {
+#include "codec/CodecVariant.h"
+
+namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 inline constexpr int kRcScaleLevels = 49;
 inline constexpr int kRcZeroLevel = 21; // output 0.0, inside every coefficient's range
@@ -13,4 +15,4 @@ extern const int kRcLevels[20]; // number of levels of each coefficient's range
 extern const float kRcThresholds[kRcScaleLevels];
 extern const float kRcOutputs[kRcScaleLevels];
 
-} // namespace veltrane
+} // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -1,0 +1,58 @@
+#include "FrameEncoder.h"
+
+#include "VariantEncoder.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+
+#if VELTRANE_HAVE_X86_64_V3
+namespace veltrane::inline x86_64_v3 {
+std::unique_ptr<IFrameEncoder> MakeVariantEncoder();
+} // namespace veltrane::inline x86_64_v3
+#endif
+
+namespace veltrane {
+
+bool CodecBuildRuns(CodecBuild build) {
+    switch (build) {
+    case CodecBuild::kPortable:
+        return true;
+    case CodecBuild::kX86_64_v3:
+#if VELTRANE_HAVE_X86_64_V3
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("x86-64-v3") != 0;
+#else
+        return false;
+#endif
+    }
+    return false;
+}
+
+CodecBuild ChosenCodecBuild() {
+    static const CodecBuild kChosen = [] {
+        const char* pszWanted = std::getenv("VELTRANE_CODEC_BUILD");
+        if (pszWanted != nullptr && std::strcmp(pszWanted, "portable") == 0) {
+            return CodecBuild::kPortable;
+        }
+        return CodecBuildRuns(CodecBuild::kX86_64_v3) ? CodecBuild::kX86_64_v3
+                                                      : CodecBuild::kPortable;
+    }();
+    return kChosen;
+}
+
+const char* CodecBuildName(CodecBuild build) {
+    return build == CodecBuild::kX86_64_v3 ? "x86-64-v3" : "portable";
+}
+
+std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build) {
+    assert(CodecBuildRuns(build));
+#if VELTRANE_HAVE_X86_64_V3
+    if (build == CodecBuild::kX86_64_v3) {
+        return x86_64_v3::MakeVariantEncoder();
+    }
+#endif
+    return portable::MakeVariantEncoder();
+}
+
+} // namespace veltrane
