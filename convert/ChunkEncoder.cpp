@@ -36,8 +36,7 @@ std::span<const std::uint8_t> CChunkEncoder::EncodeSamples(std::span<const std::
     return std::span<const std::uint8_t>(m_anFrames).first(nFrames * kFrameBytes);
 }
 
-std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples,
-                                          CodecBuild build) {
+std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples, CodecBuild build) {
     constexpr std::size_t kFramesAtATime = 100;
     CChunkEncoder encoder(2, kFramesAtATime, build);
     std::vector<std::uint8_t> frames;

@@ -16,8 +16,7 @@ class CChunkEncoder {
   public:
     // nBlockAlign: bytes per sample of the input (1 or 2); nMaxFrames: the largest chunk;
     // build: the codec build that encodes (any gives the same bytes).
-    CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames,
-                  CodecBuild build = ChosenCodecBuild());
+    CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames, CodecBuild build = ChosenCodecBuild());
 
     // Room for the sample bytes of nFrames frames (at most nMaxFrames), to read a chunk into.
     std::span<std::uint8_t> SampleBytes(std::size_t nFrames);

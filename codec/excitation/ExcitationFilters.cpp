@@ -213,19 +213,21 @@ void UpdateSynMem(const double* adU, const double* adWeighted, double* adMem) {
 namespace {
 
 // The highest of the scores by the rule `s > best ? s : best` from kWorstScore, so that a
-// number is never passed over for a NaN. Four running maxima side by side, two to a vector
-// register; which lane saw the maximum does not matter, only its value.
+// number is never passed over for a NaN. Two vectors of running maxima side by side; which lane
+// saw the maximum does not matter, only its value.
+constexpr int kScoreStride = 2 * kVecLanes;
+
 double HighestScore(const double* adScore, int nPaddedCount) {
-    DoublePair aHigh[2] = {SplatPair(kWorstScore), SplatPair(kWorstScore)};
-    for (int i = 0; i < nPaddedCount; i += 4) {
+    DoubleVec aHigh[2] = {SplatVec(kWorstScore), SplatVec(kWorstScore)};
+    for (int i = 0; i < nPaddedCount; i += kScoreStride) {
         for (int h = 0; h < 2; ++h) {
-            const DoublePair score = LoadPair(&adScore[i + 2 * h]);
+            const DoubleVec score = LoadVec(&adScore[i + kVecLanes * h]);
             aHigh[h] = score > aHigh[h] ? score : aHigh[h];
         }
     }
     double dHigh = kWorstScore;
-    for (const DoublePair& high : aHigh) {
-        for (int j = 0; j < 2; ++j) {
+    for (const DoubleVec& high : aHigh) {
+        for (int j = 0; j < kVecLanes; ++j) {
             dHigh = high[j] > dHigh ? high[j] : dHigh;
         }
     }
@@ -240,8 +242,8 @@ double HighestScore(const double* adScore, int nPaddedCount) {
 void SelectBest(const double* adScore, int nCount, int nTake, std::int32_t* anChosen) {
     assert(nCount <= kMaxScores && nTake <= kMaxSelected);
     constexpr double kStruck = std::numeric_limits<double>::quiet_NaN();
-    alignas(16) double adLeft[kMaxScores + 3];
-    const int nPaddedCount = (nCount + 3) / 4 * 4;
+    double adLeft[kMaxScores + kScoreStride - 1];
+    const int nPaddedCount = (nCount + kScoreStride - 1) / kScoreStride * kScoreStride;
     std::copy_n(adScore, nCount, adLeft);
     std::fill(adLeft + nCount, adLeft + nPaddedCount, kStruck);
     for (int r = 0; r < nTake; ++r) {

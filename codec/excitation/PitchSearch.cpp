@@ -23,7 +23,7 @@ int CoarseStart(int b, int l) {
 // then run side by side.
 class CPhasedHistory {
   public:
-    explicit CPhasedHistory(const double* adHistory) {
+    explicit CPhasedHistory(const double* adHistory) : m_aadPhase{} {
         for (int q = 0; q < kRows; ++q) {
             for (int r = 0; r < kCoarseLagStep; ++r) {
                 const int nAt = kCoarseLagStep * q + r; // past the history's end: never read
@@ -31,7 +31,8 @@ class CPhasedHistory {
             }
         }
     }
-    // Element n = 0..39 of the segments of block b: apRow[n][l] is history[CoarseStart(b, l) + n].
+    // Element n = 0..39 of the segments of block b: apRow[n][l] is history[CoarseStart(b, l) + n]
+    // for l = 0..13; the row goes on to a whole number of vectors.
     void Rows(int b, const double* (&apRow)[kSubframeSamples]) const {
         int nPhase = CoarseStart(b, 0) % kCoarseLagStep;
         int nRow = kRows - 1 - CoarseStart(b, 0) / kCoarseLagStep;
@@ -46,7 +47,9 @@ class CPhasedHistory {
 
   private:
     static constexpr int kRows = (kExcHistoryLength + kCoarseLagStep - 1) / kCoarseLagStep;
-    double m_aadPhase[kCoarseLagStep][kRows];
+    // Zeros after the last row, read by the lanes that round a block up to whole vectors.
+    static constexpr int kPadding = kVecLanes * WholeVecs(kLagsPerBlock) - kLagsPerBlock;
+    double m_aadPhase[kCoarseLagStep][kRows + kPadding];
 };
 
 // One step of the fast energy estimate. Adding 0 where a tiny value is flushed leaves the
@@ -58,37 +61,35 @@ inline void EnergyStep(double dBeta, double dSample, double& dY, double& dEnergy
     dEnergy = dEnergy + (bKeep ? dM * dM : 0.0);
 }
 
-static_assert(kLagsPerBlock % 2 == 0);
+// The lanes of a block, rounded up to whole vectors; the extra lanes' sums are dropped.
+constexpr int kBlockVecs = WholeVecs(kLagsPerBlock);
 
-// EnergyStep for two segments at once (the compiler leaves the flushing compare scalar). A
-// flushed value is 0, so adding its square leaves the energy as it was.
-void EnergyStepPair(DoublePair beta, DoublePair sample, DoublePair& y, DoublePair& energy) {
-    const DoublePair m = beta * y + sample;
-    const DoublePair zero = {};
-    y = AbsPair(m) > kFlushLevel ? m : zero; // a NaN is flushed
+// EnergyStep for a vector of segments at once. A flushed value is 0, so adding its square
+// leaves the energy as it was.
+void EnergyStepLanes(DoubleVec beta, DoubleVec sample, DoubleVec& y, DoubleVec& energy) {
+    const DoubleVec m = beta * y + sample;
+    const DoubleVec zero = {};
+    y = AbsVec(m) > kFlushLevel ? m : zero; // a NaN is flushed
     energy = energy + y * y;
 }
 
-// The 14 energy chains of a block run side by side, two per register, each in its own order.
+// The 14 energy chains of a block run side by side, each in its own order.
 void RecomputeBlock(const CPhasedHistory& history, double dBeta, int b, double* adInvEnergy) {
-    constexpr int kPairs = kLagsPerBlock / 2;
-    const DoublePair beta = SplatPair(dBeta);
-    DoublePair aY[kPairs] = {};
-    DoublePair aEnergy[kPairs];
-    for (DoublePair& energy : aEnergy) {
-        energy = SplatPair(kTinyEnergy);
+    const DoubleVec beta = SplatVec(dBeta);
+    DoubleVec aY[kBlockVecs] = {};
+    DoubleVec aEnergy[kBlockVecs];
+    for (DoubleVec& energy : aEnergy) {
+        energy = SplatVec(kTinyEnergy);
     }
     const double* apRow[kSubframeSamples];
     history.Rows(b, apRow);
     for (const double* adRow : apRow) {
-        for (int q = 0; q < kPairs; ++q) {
-            EnergyStepPair(beta, LoadPair(&adRow[2 * q]), aY[q], aEnergy[q]);
+        for (int q = 0; q < kBlockVecs; ++q) {
+            EnergyStepLanes(beta, LoadVec(&adRow[kVecLanes * q]), aY[q], aEnergy[q]);
         }
     }
-    for (int q = 0; q < kPairs; ++q) {
-        for (int j = 0; j < 2; ++j) {
-            adInvEnergy[kLagsPerBlock * b + 2 * q + j] = 1.0 / aEnergy[q][j];
-        }
+    for (int l = 0; l < kLagsPerBlock; ++l) {
+        adInvEnergy[kLagsPerBlock * b + l] = 1.0 / aEnergy[l / kVecLanes][l % kVecLanes];
     }
 }
 
@@ -111,18 +112,17 @@ void MaintainCache(const CPhasedHistory& history, double dBeta, int nSubframe,
     }
 }
 
-// The 14 correlations of a block side by side, each summed in ascending n. A function of its
-// own: the compiler keeps the 14 sums in vector registers only when it is not inlined.
-[[gnu::noinline]] void CorrelateBlock(const double* const* apRow, const double* adD, double* adC) {
-    double adAcc[kLagsPerBlock] = {};
+// The 14 correlations of a block side by side, each summed in ascending n.
+void CorrelateBlock(const double* const* apRow, const double* adD, double* adC) {
+    DoubleVec aAcc[kBlockVecs] = {};
     for (int n = 0; n < kSubframeSamples; ++n) {
-        const double* adRow = apRow[n];
-        for (int l = 0; l < kLagsPerBlock; ++l) {
-            adAcc[l] += adD[n] * adRow[l];
+        const DoubleVec d = SplatVec(adD[n]);
+        for (int q = 0; q < kBlockVecs; ++q) {
+            aAcc[q] += d * LoadVec(&apRow[n][kVecLanes * q]);
         }
     }
     for (int l = 0; l < kLagsPerBlock; ++l) {
-        adC[l] = adAcc[l];
+        adC[l] = aAcc[l / kVecLanes][l % kVecLanes];
     }
 }
 
@@ -193,20 +193,26 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
             Convolve(adSegment, adH, adY);
         }
     }
-    // Correlations and energies two candidates to a vector register; the 15th takes a pair of
-    // its own with a silent partner.
-    constexpr int kPairs = (kLagCandidates + 1) / 2;
+    // Correlations and energies of the candidates side by side; the last vector is filled up
+    // with silent partners.
+    constexpr int kVecs = WholeVecs(kLagCandidates);
     const double adSilence[kSubframeSamples] = {};
-    DoublePair aR[kPairs] = {};
-    DoublePair aE[kPairs];
-    for (DoublePair& energy : aE) {
-        energy = SplatPair(kTinyEnergy);
+    const double* apY[kVecs * kVecLanes];
+    for (int i = 0; i < kVecs * kVecLanes; ++i) {
+        apY[i] = i < kLagCandidates ? aadY[i] : adSilence;
+    }
+    DoubleVec aR[kVecs] = {};
+    DoubleVec aE[kVecs];
+    for (DoubleVec& energy : aE) {
+        energy = SplatVec(kTinyEnergy);
     }
     for (int n = 0; n < kSubframeSamples; ++n) {
-        const DoublePair x = SplatPair(adX[n]);
-        for (int q = 0; q < kPairs; ++q) {
-            const double* adSecond = 2 * q + 1 < kLagCandidates ? aadY[2 * q + 1] : adSilence;
-            const DoublePair y = {aadY[2 * q][n], adSecond[n]};
+        const DoubleVec x = SplatVec(adX[n]);
+        for (int q = 0; q < kVecs; ++q) {
+            DoubleVec y;
+            for (int j = 0; j < kVecLanes; ++j) {
+                y[j] = apY[kVecLanes * q + j][n];
+            }
             aR[q] += x * y;
             aE[q] += y * y;
         }
@@ -215,8 +221,8 @@ LagChoice SearchLag(const double* adHistory, const std::int32_t* anCandidates, c
     int nBest = 0;
     double dBestGain = 0.0;
     for (int i = 0; i < kLagCandidates; ++i) {
-        const double dR = aR[i / 2][i % 2];
-        const double dE = aE[i / 2][i % 2];
+        const double dR = aR[i / kVecLanes][i % kVecLanes];
+        const double dE = aE[i / kVecLanes][i % kVecLanes];
         const double dScore = dR * dR / dE;
         if (dScore > dBest) {
             dBest = dScore;

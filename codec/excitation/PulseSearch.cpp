@@ -107,27 +107,30 @@ void BuildCandidates(int nPhase, const std::int32_t* anSigns, const std::int32_t
     }
 }
 
-// The 16 one-pole energy chains run side by side, two per vector register, each in its own
-// order. Patterns are 0 off the grid: before the first grid position y stays 0 and the energy
+// The 16 one-pole energy chains run side by side in vector registers, each in its own order.
+// Patterns are 0 off the grid: before the first grid position y stays 0 and the energy
 // unchanged, and between grid positions the added 0 is left out, which can change only the sign
 // of a zero y, never a square or a later sum (the magnitudes stay the same).
 void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double* adD, double dBeta,
                          std::int32_t* anChosen) {
-    constexpr int kPairs = kPatternCount / 2;
-    static_assert(kPatternCount % 2 == 0);
-    const DoublePair beta = SplatPair(dBeta);
-    DoublePair aY[kPairs] = {};
-    DoublePair aEnergy[kPairs];
-    for (DoublePair& energy : aEnergy) {
-        energy = SplatPair(kTinyEnergy);
+    constexpr int kVecs = kPatternCount / kVecLanes;
+    static_assert(kPatternCount % kVecLanes == 0);
+    const DoubleVec beta = SplatVec(dBeta);
+    DoubleVec aY[kVecs] = {};
+    DoubleVec aEnergy[kVecs];
+    for (DoubleVec& energy : aEnergy) {
+        energy = SplatVec(kTinyEnergy);
     }
     for (int n = nPhase; n < kSubframeSamples; ++n) {
         const bool bGrid = (n - nPhase) % kGridSpacing == 0;
-        for (int q = 0; q < kPairs; ++q) {
+        for (int q = 0; q < kVecs; ++q) {
             aY[q] = aY[q] * beta;
             if (bGrid) {
-                aY[q] = aY[q] + DoublePair{static_cast<double>(patterns[2 * q][n]),
-                                           static_cast<double>(patterns[2 * q + 1][n])};
+                DoubleVec amplitude;
+                for (int j = 0; j < kVecLanes; ++j) {
+                    amplitude[j] = static_cast<double>(patterns[kVecLanes * q + j][n]);
+                }
+                aY[q] = aY[q] + amplitude;
             }
             aEnergy[q] = aEnergy[q] + aY[q] * aY[q];
         }
@@ -135,7 +138,7 @@ void PreselectCandidates(const PulsePatterns& patterns, int nPhase, const double
     double adScore[kPatternCount];
     for (int m = 0; m < kPatternCount; ++m) {
         const double dR = GridCorrelation(patterns[m], nPhase, adD);
-        adScore[m] = dR * dR / aEnergy[m / 2][m % 2];
+        adScore[m] = dR * dR / aEnergy[m / kVecLanes][m % kVecLanes];
     }
     SelectBest(adScore, kPatternCount, kPreselectedPatterns, anChosen);
 }
