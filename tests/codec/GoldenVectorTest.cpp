@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -76,12 +77,33 @@ TEST_P(GoldenVectorTest, EncodesToTheExpectedBytes) {
     ASSERT_FALSE(want.empty()) << "missing expected output " << GoldenPath(name, ".wrm");
     ASSERT_EQ(want.size(), 30 * (samples.size() / 240)) << "input and expected output disagree";
 
-    const std::vector<std::uint8_t> got = EncodeAll(samples);
-    if (got != want) {
-        ADD_FAILURE() << name << ": " << DescribeFirstDifference(name, got, want)
-                      << (name == "speech_en" ? "; deep trace: " + FirstDeepTraceDifference(samples)
-                                              : std::string());
+    for (CodecBuild build : RunnableCodecBuilds()) {
+        const std::vector<std::uint8_t> got = EncodeAll(samples, build);
+        if (got != want) {
+            ADD_FAILURE() << name << " (" << CodecBuildName(build)
+                          << " build): " << DescribeFirstDifference(name, got, want)
+                          << (name == "speech_en"
+                                  ? "; deep trace: " + FirstDeepTraceDifference(samples)
+                                  : std::string());
+        }
     }
+}
+
+// Where the processor runs the x86-64-v3 build and the compiler made it, the vectors above ran
+// through it too, and new encoders use it.
+TEST(CodecBuilds, TheWidestBuildThatRunsIsChosenAndTested) {
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+    __builtin_cpu_init();
+    const bool bProcessorHasIt = __builtin_cpu_supports("x86-64-v3") != 0;
+#else
+    const bool bProcessorHasIt = false;
+#endif
+    EXPECT_EQ(CodecBuildRuns(CodecBuild::kX86_64_v3), bProcessorHasIt);
+    EXPECT_TRUE(CodecBuildRuns(CodecBuild::kPortable));
+    const char* pszWanted = std::getenv("VELTRANE_CODEC_BUILD");
+    const bool bPortableWanted = pszWanted != nullptr && std::string(pszWanted) == "portable";
+    EXPECT_EQ(ChosenCodecBuild(), bProcessorHasIt && !bPortableWanted ? CodecBuild::kX86_64_v3
+                                                                      : CodecBuild::kPortable);
 }
 
 // Each stage of the first ten calls on speech_en, fed with the trace's own inputs, gives the

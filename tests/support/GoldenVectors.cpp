@@ -63,8 +63,18 @@ std::vector<std::int16_t> ReadWavSamples(const std::string& path) {
     return samples;
 }
 
-std::vector<std::uint8_t> EncodeAll(const std::vector<std::int16_t>& samples) {
-    return EncodeAllFrames(samples);
+std::vector<std::uint8_t> EncodeAll(const std::vector<std::int16_t>& samples, CodecBuild build) {
+    return EncodeAllFrames(samples, build);
+}
+
+std::vector<CodecBuild> RunnableCodecBuilds() {
+    std::vector<CodecBuild> builds;
+    for (CodecBuild build : {CodecBuild::kPortable, CodecBuild::kX86_64_v3}) {
+        if (CodecBuildRuns(build)) {
+            builds.push_back(build);
+        }
+    }
+    return builds;
 }
 
 } // namespace veltrane::test

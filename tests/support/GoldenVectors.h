@@ -2,6 +2,7 @@
 #pragma once
 
 #include "codec/CodecTypes.h"
+#include "codec/FrameEncoder.h"
 
 #include <cstdint>
 #include <string>
@@ -21,6 +22,10 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 std::vector<std::int16_t> ReadWavSamples(const std::string& path);
 
 // Encodes every whole frame with one encoder, back to back.
-std::vector<std::uint8_t> EncodeAll(const std::vector<std::int16_t>& samples);
+std::vector<std::uint8_t> EncodeAll(const std::vector<std::int16_t>& samples,
+                                    CodecBuild build = ChosenCodecBuild());
+
+// The builds of the encoder that this program holds and this processor runs.
+std::vector<CodecBuild> RunnableCodecBuilds();
 
 } // namespace veltrane::test
