@@ -1,8 +1,8 @@
 // Encoder speed on the bundled speech, as seconds of audio encoded per second of CPU
 // ("x real time"). Run: build/release/bin/encoder_bench (VELTRANE_BENCH_SAMPLE=path/to/16kHz.wav
-// for another file)
+// for another file). One benchmark for each build of the encoder that runs here.
 #include "bench/BenchSamples.h"
-#include "codec/SpeechEncoder.h"
+#include "codec/FrameEncoder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,19 +12,19 @@
 
 namespace {
 
-void BM_EncodeFrame(benchmark::State& state) {
+void BM_EncodeFrame(benchmark::State& state, veltrane::CodecBuild build) {
     const std::vector<std::int16_t> samples = veltrane::bench::LoadSamples();
     if (samples.empty()) {
         state.SkipWithError(("cannot read " + veltrane::bench::SamplePath()).c_str());
         return;
     }
-    auto pEncoder = std::make_unique<veltrane::CSpeechEncoder>();
+    auto pEncoder = veltrane::MakeFrameEncoder(build);
     veltrane::EncodedFrame frame;
     std::size_t nAt = 0;
     for (auto _ : state) {
         if (nAt == samples.size()) {
             nAt = 0; // a new file: a new encoder, as the conversion does
-            pEncoder = std::make_unique<veltrane::CSpeechEncoder>();
+            pEncoder = veltrane::MakeFrameEncoder(build);
         }
         pEncoder->EncodeFrame(&samples[nAt], &frame);
         benchmark::DoNotOptimize(frame);
@@ -35,6 +35,16 @@ void BM_EncodeFrame(benchmark::State& state) {
     // A rate counter divides by the CPU time: seconds of audio per second of CPU.
     state.counters["x_real_time"] = benchmark::Counter(dAudioSeconds, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_EncodeFrame);
+
+[[maybe_unused]] const bool g_bRegistered = [] {
+    for (veltrane::CodecBuild build :
+         {veltrane::CodecBuild::kPortable, veltrane::CodecBuild::kX86_64_v3}) {
+        if (veltrane::CodecBuildRuns(build)) {
+            const std::string name = std::string("BM_EncodeFrame/") + CodecBuildName(build);
+            benchmark::RegisterBenchmark(name.c_str(), BM_EncodeFrame, build);
+        }
+    }
+    return true;
+}();
 
 } // namespace
