@@ -102,8 +102,8 @@ TEST(CodecBuilds, TheWidestBuildThatRunsIsChosenAndTested) {
     EXPECT_TRUE(CodecBuildRuns(CodecBuild::kPortable));
     const char* pszWanted = std::getenv("VELTRANE_CODEC_BUILD");
     const bool bPortableWanted = pszWanted != nullptr && std::string(pszWanted) == "portable";
-    EXPECT_EQ(ChosenCodecBuild(), bProcessorHasIt && !bPortableWanted ? CodecBuild::kX86_64_v3
-                                                                      : CodecBuild::kPortable);
+    EXPECT_EQ(ChosenCodecBuild(),
+              bProcessorHasIt && !bPortableWanted ? CodecBuild::kX86_64_v3 : CodecBuild::kPortable);
 }
 
 // Each stage of the first ten calls on speech_en, fed with the trace's own inputs, gives the
