@@ -31,21 +31,27 @@ class CPhasedHistory {
             }
         }
     }
-    // Element n = 0..39 of the segments of block b: apRow[n][l] is history[CoarseStart(b, l) + n]
-    // for l = 0..13; the row goes on to a whole number of vectors.
-    void Rows(int b, const double* (&apRow)[kSubframeSamples]) const {
-        int nPhase = CoarseStart(b, 0) % kCoarseLagStep;
-        int nRow = kRows - 1 - CoarseStart(b, 0) / kCoarseLagStep;
-        for (const double*& adRow : apRow) {
-            adRow = &m_aadPhase[nPhase][nRow];
-            if (++nPhase == kCoarseLagStep) {
-                nPhase = 0;
-                --nRow;
+    // Calls visit(n, adRow) for n = 0..39 in order, where adRow[l] is
+    // history[CoarseStart(b, l) + n] for l = 0..13 (the row goes on to a whole number of
+    // vectors). Rows n and n + 3 lie in the same phase, one apart: three running pointers.
+    template <typename Visit> void ForEachRow(int b, Visit&& visit) const {
+        const double* apPhase[kCoarseLagStep];
+        for (int r = 0; r < kCoarseLagStep; ++r) {
+            apPhase[r] = At(CoarseStart(b, 0) + r);
+        }
+        for (int n0 = 0; n0 < kSubframeSamples; n0 += kCoarseLagStep) {
+            for (int r = 0; r < kCoarseLagStep && n0 + r < kSubframeSamples; ++r) {
+                visit(n0 + r, apPhase[r] - n0 / kCoarseLagStep);
             }
         }
     }
 
   private:
+    // Where history element nAt lies.
+    const double* At(int nAt) const {
+        return &m_aadPhase[nAt % kCoarseLagStep][kRows - 1 - nAt / kCoarseLagStep];
+    }
+
     static constexpr int kRows = (kExcHistoryLength + kCoarseLagStep - 1) / kCoarseLagStep;
     // Zeros after the last row, read by the lanes that round a block up to whole vectors.
     static constexpr int kPadding = kVecLanes * WholeVecs(kLagsPerBlock) - kLagsPerBlock;
@@ -81,13 +87,11 @@ void RecomputeBlock(const CPhasedHistory& history, double dBeta, int b, double* 
     for (DoubleVec& energy : aEnergy) {
         energy = SplatVec(kTinyEnergy);
     }
-    const double* apRow[kSubframeSamples];
-    history.Rows(b, apRow);
-    for (const double* adRow : apRow) {
+    history.ForEachRow(b, [&](int, const double* adRow) {
         for (int q = 0; q < kBlockVecs; ++q) {
             EnergyStepLanes(beta, LoadVec(&adRow[kVecLanes * q]), aY[q], aEnergy[q]);
         }
-    }
+    });
     for (int l = 0; l < kLagsPerBlock; ++l) {
         adInvEnergy[kLagsPerBlock * b + l] = 1.0 / aEnergy[l / kVecLanes][l % kVecLanes];
     }
@@ -113,14 +117,14 @@ void MaintainCache(const CPhasedHistory& history, double dBeta, int nSubframe,
 }
 
 // The 14 correlations of a block side by side, each summed in ascending n.
-void CorrelateBlock(const double* const* apRow, const double* adD, double* adC) {
+void CorrelateBlock(const CPhasedHistory& history, int b, const double* adD, double* adC) {
     DoubleVec aAcc[kBlockVecs] = {};
-    for (int n = 0; n < kSubframeSamples; ++n) {
+    history.ForEachRow(b, [&](int n, const double* adRow) {
         const DoubleVec d = SplatVec(adD[n]);
         for (int q = 0; q < kBlockVecs; ++q) {
-            aAcc[q] += d * LoadVec(&apRow[n][kVecLanes * q]);
+            aAcc[q] += d * LoadVec(&adRow[kVecLanes * q]);
         }
-    }
+    });
     for (int l = 0; l < kLagsPerBlock; ++l) {
         adC[l] = aAcc[l / kVecLanes][l % kVecLanes];
     }
@@ -129,10 +133,8 @@ void CorrelateBlock(const double* const* apRow, const double* adD, double* adC) 
 void ScoreCoarseLags(const CPhasedHistory& history, const double* adD, const double* adInvEnergy,
                      double* adScore) {
     for (int b = 0; b < kLagBlocks; ++b) {
-        const double* apRow[kSubframeSamples];
-        history.Rows(b, apRow);
         double adC[kLagsPerBlock];
-        CorrelateBlock(apRow, adD, adC);
+        CorrelateBlock(history, b, adD, adC);
         for (int l = 0; l < kLagsPerBlock; ++l) {
             const int nEntry = kLagsPerBlock * b + l;
             const double dC = adC[l];
