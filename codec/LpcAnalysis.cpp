@@ -11,34 +11,35 @@ namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
-// Lags computed side by side: three groups of seven.
-constexpr int kLagGroup = 7;
+// Lags computed side by side, a group at a time: one vector lane per lag and one more lag on
+// its own. Where a vector holds two doubles, three groups of seven (three pairs and one); where
+// it holds four, one group of all 21 (five vectors and one).
+constexpr int kLagVecs = kVecLanes == 4 ? 5 : 3;
+constexpr int kLagGroup = kLagVecs * kVecLanes + 1;
 static_assert((kLpcOrder + 1) % kLagGroup == 0);
-constexpr int kLagPairs = (kLagGroup - 1) / 2;
 
 } // namespace
 
-// Each group of lags m0..m0+6 runs j together while every lag has a product, then each lag its
-// own last products; every r[m] still sums its products in ascending j.
+// Each group of lags m0..m0+kLagGroup-1 runs j together while every lag has a product, then each
+// lag its own last products; every r[m] still sums its products in ascending j.
 void Autocorrelate(const double* adX, double* adR) {
     for (int m0 = 0; m0 <= kLpcOrder; m0 += kLagGroup) {
-        // Lags m0..m0+5 two to a vector register, lag m0+6 on its own.
-        DoublePair aPairs[kLagPairs] = {};
-        double dLast = 0.0;
+        DoubleVec aVecs[kLagVecs] = {};
+        double dLast = 0.0; // lag m0 + kLagGroup - 1
         const int nShared = kLpcWindowLength - (m0 + kLagGroup - 1); // j < nShared: every lag
         for (int j = 0; j < nShared; ++j) {
-            const DoublePair x = SplatPair(adX[j]);
-            for (int q = 0; q < kLagPairs; ++q) {
-                aPairs[q] += LoadPair(&adX[j + m0 + 2 * q]) * x;
+            const DoubleVec x = SplatVec(adX[j]);
+            for (int q = 0; q < kLagVecs; ++q) {
+                aVecs[q] += LoadVec(&adX[j + m0 + kVecLanes * q]) * x;
             }
             dLast += adX[j + m0 + kLagGroup - 1] * adX[j];
         }
         double adAcc[kLagGroup];
         for (int k = 0; k < kLagGroup - 1; ++k) {
-            adAcc[k] = aPairs[k / 2][k % 2];
+            adAcc[k] = aVecs[k / kVecLanes][k % kVecLanes];
         }
         adAcc[kLagGroup - 1] = dLast;
-        for (int t = 0; t < kLagGroup - 1; ++t) { // j = nShared + t: lags k <= 5 - t
+        for (int t = 0; t < kLagGroup - 1; ++t) { // j = nShared + t: lags k < kLagGroup - 1 - t
             const int j = nShared + t;
             for (int k = 0; k < kLagGroup - 1 - t; ++k) {
                 adAcc[k] += adX[j + m0 + k] * adX[j];
