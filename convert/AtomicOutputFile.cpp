@@ -1,5 +1,8 @@
 #include "convert/AtomicOutputFile.h"
 
+#include "convert/StandardStreams.h"
+#include "platform/PosixFileSystem.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -11,15 +14,23 @@ namespace {
 
 constexpr std::size_t kCopyBlock = 1000;
 constexpr const char* kPartialSuffix = ".~part";
+// Names tried for a named temporary file before giving up: another user may take the next name
+// of the sequence in a shared folder, but not a hundred of them between two attempts.
+constexpr int kTemporaryNameTries = 100;
 
-std::atomic<unsigned> g_nLinkCounter{0};
+constexpr std::size_t kLongestName = 255; // bytes, as the common file systems allow
+std::atomic<unsigned> g_nTemporaryCounter{0};
 
-// A short name beside sTarget, unique for the process and the call, under which a complete
-// unnamed file waits for the rename that replaces the target; its length does not depend on the
-// target's, so that a name near the system's limit can still be replaced.
-std::string ReplacingLinkName(const std::string& sTarget) {
-    return WithTrailingSlash(FolderOf(sTarget)) + "." + std::to_string(::getpid()) + "-" +
-           std::to_string(g_nLinkCounter.fetch_add(1)) + kPartialSuffix;
+// A hidden name beside sTarget, unique for the process and the call, under which a temporary file
+// waits for the rename that puts it in place: the target's name with the process and a count,
+// or only those where that would pass the system's limit on a name, so that a name near the
+// limit can still be written.
+std::string TemporaryName(const std::string& sTarget) {
+    const std::string sUnique = std::to_string(::getpid()) + "-" +
+                                std::to_string(g_nTemporaryCounter.fetch_add(1)) + kPartialSuffix;
+    const std::string sName = NameOf(sTarget);
+    const bool bFits = sName.size() + sUnique.size() + 2 <= kLongestName;
+    return WithTrailingSlash(FolderOf(sTarget)) + "." + (bFits ? sName + "." : "") + sUnique;
 }
 
 } // namespace
@@ -51,8 +62,7 @@ int CAtomicOutputFile::CreateTemporary() {
         m_way = Way::Unnamed;
         return 0;
     }
-    if (m_files.Create(m_sTarget + kPartialSuffix, &m_pFile) == 0) {
-        m_sTemp = m_sTarget + kPartialSuffix;
+    if (CreateNamedTemporary() == 0) {
         m_way = Way::Named;
         return 0;
     }
@@ -61,9 +71,21 @@ int CAtomicOutputFile::CreateTemporary() {
         m_way = Way::InPlace;
         return 0;
     }
-    const int nError = m_rules.m_bReplace ? m_files.Create(m_sTarget, &m_pFile)
-                                          : m_files.CreateNew(m_sTarget, &m_pFile);
+    const int nError = m_files.CreateNew(m_sTarget, &m_pFile);
     m_way = nError == 0 ? Way::Direct : Way::None;
+    return nError;
+}
+
+// A name that exists (a leftover, or one another user put there) is passed over, never reused.
+int CAtomicOutputFile::CreateNamedTemporary() {
+    int nError = EEXIST;
+    for (int i = 0; i < kTemporaryNameTries && nError == EEXIST; ++i) {
+        m_sTemp = TemporaryName(m_sTarget);
+        nError = m_files.CreateNew(m_sTemp, &m_pFile);
+    }
+    if (nError != 0) {
+        m_sTemp.clear();
+    }
     return nError;
 }
 
@@ -93,17 +115,15 @@ int CAtomicOutputFile::Commit() {
     return 0;
 }
 
-// The replaced file's mode, the size of a rewrite, and the bytes made durable.
+// The mode (the replaced file's, or that of a new one), the size of a rewrite, and the bytes
+// made durable.
 int CAtomicOutputFile::Finish() {
-    if (m_pExisting) {
-        std::uint32_t nMode = 0;
-        int nError = m_pExisting->Mode(&nMode);
-        if (nError == 0) {
-            nError = m_pFile->SetMode(nMode);
-        }
-        if (nError != 0) {
-            return nError;
-        }
+    std::uint32_t nMode = m_rules.m_nModeOfNew.value_or(0666 & ~ProcessUmask());
+    if (const int nError = m_pExisting ? m_pExisting->Mode(&nMode) : 0; nError != 0) {
+        return nError;
+    }
+    if (const int nError = m_pFile->SetMode(nMode); nError != 0) {
+        return nError;
     }
     if (m_way == Way::InPlace) {
         if (const int nError = m_pFile->Truncate(m_nWritten); nError != 0) {
@@ -139,7 +159,7 @@ int CAtomicOutputFile::LinkUnnamed() {
         return nError;
     }
     // A name cannot be replaced by a link: the file is linked beside it and renamed over it.
-    m_sTemp = ReplacingLinkName(m_sTarget);
+    m_sTemp = TemporaryName(m_sTarget);
     if (const int nLinkError = m_pFile->Link(m_sTemp); nLinkError != 0) {
         m_sTemp.clear();
         return nLinkError;
@@ -194,6 +214,14 @@ int CopyToOutput(IFileSystem& files, IFile& source, const std::string& sDestinat
         nDone += nRead;
     }
     return output.Commit();
+}
+
+std::optional<std::uint32_t> ResultModeOf(IFileSystem& files, const std::string& sInput) {
+    std::uint32_t nMode = 0;
+    if (IsStandardStream(sInput) || files.Mode(sInput, &nMode) != 0) {
+        return std::nullopt;
+    }
+    return ResultMode(nMode, ProcessUmask());
 }
 
 bool IsTemporaryOutputName(const std::string& sFileName) {

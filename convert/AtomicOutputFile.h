@@ -8,9 +8,12 @@
 // - The bytes go to a temporary file in the target's folder, are made durable, and are put in
 //   place in one step at the end. With m_bUnnamedTemporary the temporary file has no name until
 //   it is complete, so that a process killed meanwhile leaves nothing; where the file system has
-//   no unnamed files (or without that rule) it is the target's name with ".~part" appended. A
-//   replaced file keeps its permission bits. Without m_bReplace a target that appeared meanwhile
-//   is kept and EEXIST returned.
+//   no unnamed files (or without that rule) it is a new name beside the target, ending in
+//   ".~part", that no existing file bears. A replaced file keeps its permission bits; a new one
+//   gets m_nModeOfNew. Without m_bReplace a target that appeared meanwhile is kept and EEXIST
+//   returned.
+// - A symbolic link that another user may have planted in a shared folder is not followed
+//   (kErrorUnsafeLink), and no existing name is ever emptied to make a file.
 // - Where the folder refuses the temporary file but an existing target may be written, the
 //   target itself is rewritten in place (checked, and cut to the new size); a new target is
 //   created directly (never over a file that appeared meanwhile without m_bReplace), and removed
@@ -23,6 +26,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -31,7 +35,13 @@ namespace veltrane {
 struct OutputRules {
     bool m_bReplace = true;           // an existing target may be replaced
     bool m_bUnnamedTemporary = false; // write through an unnamed file where the system has them
+    // Permission bits of a new target; none: those of a new file (0666 less the umask).
+    std::optional<std::uint32_t> m_nModeOfNew;
 };
+
+// The mode of the result of the input sInput ("-" or a path): ResultMode of the input's mode,
+// none when it has no file's mode (standard input, or it cannot be read).
+std::optional<std::uint32_t> ResultModeOf(IFileSystem& files, const std::string& sInput);
 
 class CAtomicOutputFile {
   public:
@@ -53,6 +63,7 @@ class CAtomicOutputFile {
     enum class Way { None, Unnamed, Named, InPlace, Direct };
 
     int CreateTemporary();
+    int CreateNamedTemporary();
     int Finish();
     int Publish();
     int LinkUnnamed();

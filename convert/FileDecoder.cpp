@@ -99,7 +99,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
     CJobOutput file(output, options);
     const std::uint64_t nFrames = source.Size() / kFrameBytes;
     const std::uint64_t nSamples = DecodedSamples(nFrames);
-    if (auto failure = file.Create()) {
+    if (auto failure = file.Create(input)) {
         return *failure;
     }
     int nError = file.Write(HeaderFor(nSamples, file.IsStream()));

@@ -24,7 +24,7 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
                                   const std::filesystem::path& output,
                                   const FileJobOptions& options) {
     CJobOutput file(output, options);
-    if (auto failure = file.Create()) {
+    if (auto failure = file.Create(input)) {
         return *failure;
     }
     int nWriteError = 0;

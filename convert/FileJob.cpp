@@ -62,9 +62,11 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
 }
 
 std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
+                                          const std::filesystem::path& input,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options) {
-    return OutputFailure(file.Create(output.string(), {options.m_bReplace, true}), output);
+    const OutputRules rules{options.m_bReplace, true, ResultModeOf(JobFiles(options), input)};
+    return OutputFailure(file.Create(output.string(), rules), output);
 }
 
 std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,

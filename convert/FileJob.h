@@ -60,9 +60,11 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
                                           const FileJobOptions& options);
 
 // Prepares file as the output named output: replaced only with m_bReplace, written through an
-// unnamed temporary file where the system has them. None when done; otherwise the report of the
-// failure (Skipped when the output exists and replacing is not allowed).
+// unnamed temporary file where the system has them; a new output gets the ResultMode of input's
+// mode. None when done; otherwise the report of the failure (Skipped when the output exists and
+// replacing is not allowed).
 std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
+                                          const std::filesystem::path& input,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options);
 // Puts the finished file in place under its name. None when done; otherwise the report of the

@@ -10,8 +10,8 @@ namespace veltrane {
 CJobOutput::CJobOutput(const std::filesystem::path& output, const FileJobOptions& options)
     : m_output(output), m_options(options), m_bStream(IsStandardStream(output)) {}
 
-std::optional<FileJobReport> CJobOutput::Create() {
-    return m_bStream ? std::nullopt : CreateOutput(m_file, m_output, m_options);
+std::optional<FileJobReport> CJobOutput::Create(const std::filesystem::path& input) {
+    return m_bStream ? std::nullopt : CreateOutput(m_file, input, m_output, m_options);
 }
 
 int CJobOutput::Write(std::span<const std::uint8_t> bytes) {

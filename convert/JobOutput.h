@@ -17,8 +17,9 @@ class CJobOutput {
 
     // Whether the output is standard output.
     bool IsStream() const { return m_bStream; }
-    // Prepares a file output (the refusals of CreateOutput); none when it may be written.
-    std::optional<FileJobReport> Create();
+    // Prepares a file output (the refusals of CreateOutput), which a new file takes the mode of
+    // from input; none when it may be written.
+    std::optional<FileJobReport> Create(const std::filesystem::path& input);
     // Writes all bytes. Returns 0 or the errno of the failure.
     int Write(std::span<const std::uint8_t> bytes);
     // Puts a finished file in place under its name (CommitOutput); nothing to do for standard

@@ -99,7 +99,26 @@ void CConverterDlg::ReleaseBatch() {
     m_pnDataOffset.clear();
     m_pnDataBytes.clear();
     m_abTempMade.clear();
-    m_pTempLock.reset(); // last: the folder's temporary files are no longer this batch's
+    RemovePrivateFolder();
+}
+
+void CConverterDlg::RemovePrivateFolder() {
+    if (!m_sPrivateDir.empty()) {
+        m_platform.m_files.DeleteFolder(m_sPrivateDir);
+        m_sPrivateDir.clear();
+    }
+}
+
+// The worker still runs, so nothing it uses is released; only what the batch put in its own
+// folder goes, every name it may have given there.
+void CConverterDlg::AbandonBatch() {
+    if (m_sPrivateDir.empty()) {
+        return; // a shared folder: its names may be another user's
+    }
+    for (int i = 0; i < m_nFiles; ++i) {
+        m_platform.m_files.Delete(TempPathOf(i));
+    }
+    m_platform.m_files.DeleteFolder(m_sPrivateDir);
 }
 
 void CConverterDlg::OnDestroy() {
@@ -107,10 +126,16 @@ void CConverterDlg::OnDestroy() {
         m_bStop = true;
         m_bBusy = false;
     }
-    m_platform.m_loop.WaitForThreads();
+    if (!m_platform.m_loop.WaitForThreads(kCloseWaitLimit)) {
+        m_platform.m_loop.SetHandler({});
+        AbandonBatch();
+        m_platform.m_loop.EndProcess(kExitWorkerAbandoned);
+        return;
+    }
     // The message 99 that the last worker posted is never handled: the dialog is gone.
     m_platform.m_loop.SetHandler({});
     if (!m_bBatchRunning) {
+        RemovePrivateFolder(); // a selection that never ran its batch
         return;
     }
     // The stopped job has removed its own file; the files encoded before it wait for a finish

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,10 +25,14 @@ enum PrivateMessage : unsigned {
 enum ButtonId : int { kIdCompress = 1017, kIdStop, kIdExit, kIdSave, kIdSaveAs };
 
 inline constexpr const char* kErrorCaption = "Error";
-// Shown, followed by the folder, when another batch holds the temporary files of that folder.
-inline constexpr const char* kMsgTempFilesInUse =
-    "Another Veltrane batch is using the temporary files of this folder; try again when it "
-    "has finished.\n";
+// Follows a failed save's message and its destination, before the path of the temporary file
+// that still holds the result.
+inline constexpr const char* kMsgResultKept = "\nThe encoded file is kept as:\n";
+// How long closing the window waits for a worker that a stop has not ended yet; past it, the
+// program ends without it.
+inline constexpr std::chrono::milliseconds kCloseWaitLimit{2000};
+// The exit status of a program that ended without its worker.
+inline constexpr int kExitWorkerAbandoned = 1;
 // The label shows at most this many characters of a path: its end.
 inline constexpr std::size_t kLabelChars = 69;
 
@@ -59,7 +64,9 @@ class CConverterDlg {
     void OnInitDialog();
     // The dialog's end, after its modal run. A batch still under way is stopped; its worker is
     // waited for (its calls to the controls still carried out), and the temporary files of its
-    // encoded files are removed, since nothing of it will be saved.
+    // encoded files are removed, since nothing of it will be saved. A worker that has not ended
+    // within kCloseWaitLimit (a read or write that the system holds up) is not waited for: the
+    // batch's private folder is removed and the process ends.
     void OnDestroy();
     // No batch is under way: a new one may start.
     bool IsIdle() const { return !m_bBusy && !m_bBatchRunning; }
@@ -121,9 +128,9 @@ class CConverterDlg {
     // the validation; written by the job on the worker thread, read on the dialog's thread only
     // once that job has ended. Only these files are ever deleted as the batch's own.
     std::vector<std::uint8_t> m_abTempMade;
-    // Held from the selection to the end of the batch: the lock of the folder's temporary files,
-    // which keeps a second batch from using the same names at the same time.
-    std::unique_ptr<IFileLock> m_pTempLock;
+    // The folder made for this batch's temporary files (m_pszTempDir without its "/"), that no
+    // other user may enter; removed at the batch's end. Empty when none could be made.
+    std::string m_sPrivateDir;
 
     // Touched by both threads.
     std::atomic<int> m_nCurrent = 0; // index of the file being worked on
@@ -147,8 +154,12 @@ class CConverterDlg {
     // Records the pushed looks of a batch's start (bBatch) or of the idle dialog and draws
     // Compress and Stop so.
     void ShowBatchLooks(bool bBatch);
-    // The folder for the temporary files, locked; false when another batch holds it (reported).
-    bool ChooseTempFolder();
+    // Makes the batch's private folder for the temporary files.
+    void ChooseTempFolder();
+    // Removes the private folder, once it is empty: a result that a failed save kept stays.
+    void RemovePrivateFolder();
+    // A worker that does not end: every temporary file of the batch and its folder are removed.
+    void AbandonBatch();
     bool AskForDestination(const std::string& sProposed, int nIndex, std::string* psDestination);
     void FinishBatch();
     void ReleaseBatch();

@@ -67,7 +67,7 @@ bool CConverterDlg::EncodeCurrentFile() {
         return FailJob(SystemErrorText(nError) + sPath);
     }
     std::unique_ptr<IFile> pTemp;
-    if (const int nError = files.Create(sTempPath, &pTemp); nError != 0) {
+    if (const int nError = files.CreateNew(sTempPath, &pTemp); nError != 0) {
         return FailJob(SystemErrorText(nError) + sTempPath);
     }
     m_abTempMade[static_cast<std::size_t>(nIndex)] = 1;
@@ -86,7 +86,8 @@ bool CConverterDlg::EncodeCurrentFile() {
     bool bStopped = false;
     bool bInput = false;
     for (std::uint64_t c = 0; c < plan.m_nChunks; ++c) {
-        if (const int nError = EncodeChunk(*pInput, *pTemp, encoder, plan.m_nChunk, &bInput); nError != 0) {
+        if (const int nError = EncodeChunk(*pInput, *pTemp, encoder, plan.m_nChunk, &bInput);
+            nError != 0) {
             return fail(nError, bInput);
         }
         ui.StepBar(ProgressBar::File);
@@ -99,7 +100,8 @@ bool CConverterDlg::EncodeCurrentFile() {
     // The rest is encoded after a stop too, from where the chunks left the input.
     if (plan.m_nRest > 0) {
         ui.SetBarStep(ProgressBar::Total, plan.m_nRest);
-        if (const int nError = EncodeChunk(*pInput, *pTemp, encoder, plan.m_nRest, &bInput); nError != 0) {
+        if (const int nError = EncodeChunk(*pInput, *pTemp, encoder, plan.m_nRest, &bInput);
+            nError != 0) {
             return fail(nError, bInput);
         }
         bStopped = bStopped || m_bStop;

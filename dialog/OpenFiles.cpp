@@ -2,7 +2,6 @@
 // and the folder for the temporary files is chosen.
 #include "dialog/ConverterDlg.h"
 
-#include <cerrno>
 #include <filesystem>
 
 namespace veltrane {
@@ -11,12 +10,6 @@ namespace {
 
 const OpenDialogRequest kOpenRequest{
     {{"Файлы Microsoft PCM (*.wav)", "*.wav"}, {"Файлы Veltrane(*.wrm)", "*.wrm"}}, "wav", true};
-
-// The probe: the first file's temporary name, created in the source folder to learn whether
-// that folder can be written.
-constexpr const char* kProbeName = "tmp0.~rm";
-// Beside the temporary files: locked by the batch that uses them, for as long as it runs.
-constexpr const char* kLockName = "tmp.~lock";
 
 struct Selection {
     std::string m_sFolder;
@@ -56,56 +49,28 @@ std::string AbsoluteFolder(const std::string& sCurrentDir, const std::string& sF
     return std::filesystem::path(AbsolutePath(sCurrentDir, sFolder)).lexically_normal().string();
 }
 
-// The first of the system's temporary folders (TEMP, TMPDIR, /tmp) whose lock can be taken: one
-// that is missing or cannot be written is passed over. The errno of the last lock; when none could
-// be taken, *psFolder is the first folder, whose failure the first job that writes there reports.
-int LockSystemTempFolder(IFileSystem& files, const IEnvironment& environment, std::string* psFolder,
-                         std::unique_ptr<IFileLock>* ppLock) {
-    const std::vector<std::string> folders = TemporaryFolders(environment);
-    int nError = ENOENT;
-    for (const std::string& sFolder : folders) {
-        *psFolder = WithTrailingSlash(AbsoluteFolder(files.CurrentDirectory(), sFolder));
-        nError = files.Lock(*psFolder + kLockName, ppLock);
-        if (nError == 0 || nError == EWOULDBLOCK) {
-            return nError;
-        }
-    }
-    *psFolder = WithTrailingSlash(AbsoluteFolder(files.CurrentDirectory(), folders.front()));
-    return nError;
-}
-
 } // namespace
 
-// The temporary files go to the current directory, which the open dialog has made the
-// selection's folder, when that folder can be written; else to the first of the system's
-// temporary folders that can.
-// The folder's lock is taken before anything is written there, so that a batch of another
-// window that uses the same names is never disturbed: its temporary files, the first of which
-// bears the probe's name, are left as they are and this batch is refused. The probe is removed
-// at once, so that a batch that encodes nothing leaves nothing behind.
-bool CConverterDlg::ChooseTempFolder() {
+// The temporary files go to a folder made for the batch in the first of these folders that
+// takes it: the selection's folder, then the system's temporary folders (TEMP, TMPDIR, /tmp).
+// Making that folder is the probe of whether a folder can take temporary files: it makes a name
+// that nobody has, so nothing that exists in a shared folder is opened, emptied or removed, and
+// two batches never share a name. Where no folder takes one, the temporary files are made in the
+// first system folder all the same (each under a new name), and the job that cannot reports it.
+void CConverterDlg::ChooseTempFolder() {
     IFileSystem& files = m_platform.m_files;
-    m_pszTempDir = WithTrailingSlash(files.CurrentDirectory());
-    int nError = files.Lock(m_pszTempDir + kLockName, &m_pTempLock);
-    if (nError == 0) {
-        m_pszPath = m_pszSourceDir + kProbeName;
-        std::unique_ptr<IFile> pProbe;
-        nError = files.Create(m_pszPath, &pProbe);
-        if (nError == 0) {
-            pProbe->Close();
-            files.Delete(m_pszPath);
-        } else {
-            m_pTempLock.reset();
+    std::vector<std::string> folders{m_pszSourceDir};
+    for (const std::string& sFolder : TemporaryFolders(m_platform.m_environment)) {
+        folders.push_back(AbsoluteFolder(files.CurrentDirectory(), sFolder));
+    }
+    for (const std::string& sFolder : folders) {
+        if (files.MakePrivateFolder(sFolder, &m_sPrivateDir) == 0) {
+            m_pszTempDir = WithTrailingSlash(m_sPrivateDir);
+            return;
         }
     }
-    if (nError != 0 && nError != EWOULDBLOCK) {
-        nError = LockSystemTempFolder(files, m_platform.m_environment, &m_pszTempDir, &m_pTempLock);
-    }
-    if (nError == EWOULDBLOCK) {
-        ShowError(kMsgTempFilesInUse + m_pszTempDir);
-        return false;
-    }
-    return true;
+    m_sPrivateDir.clear();
+    m_pszTempDir = WithTrailingSlash(folders[1]);
 }
 
 void CConverterDlg::OnOpenFiles(std::intptr_t, std::intptr_t) {
@@ -114,28 +79,24 @@ void CConverterDlg::OnOpenFiles(std::intptr_t, std::intptr_t) {
     m_ppszFiles.clear();
     m_pszPath.clear();
     m_abTempMade.clear();
-    m_pTempLock.reset();
+    RemovePrivateFolder();
     m_nFiles = 0;
 
     OpenDialogAnswer answer;
     Selection selection;
     const bool bChosen =
         m_platform.m_ui.ShowOpenDialog(kOpenRequest, &answer) && SplitAnswer(answer, &selection);
-    if (bChosen) {
-        m_pszSelection = answer.m_sBuffer.substr(0, selection.m_nLength);
-        m_pszSourceDir = WithTrailingSlash(selection.m_sFolder);
-    }
-    if (!bChosen || !ChooseTempFolder()) {
+    if (!bChosen) {
         // The idle look, without touching the recorded looks.
-        m_pszSourceDir.clear();
-        m_pszTempDir.clear();
-        m_pszPath.clear();
         m_bBusy = false;
         m_bBatchRunning = false;
         m_platform.m_ui.SetButtonPushed(Button::Compress, false);
         m_platform.m_ui.SetButtonPushed(Button::Stop, true);
         return;
     }
+    m_pszSelection = answer.m_sBuffer.substr(0, selection.m_nLength);
+    m_pszSourceDir = WithTrailingSlash(selection.m_sFolder);
+    ChooseTempFolder();
     m_ppszFiles = std::move(selection.m_names);
     m_nFiles = static_cast<int>(m_ppszFiles.size());
     m_platform.m_loop.PostMessage(MSG_VALIDATE_FILES, 1, 0);

@@ -82,10 +82,14 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
         DeleteTempFile(nIndex);
         return;
     }
-    if (const int nError = CopyToOutput(files, *pTemp, sDestination, OutputRules{}); nError != 0) {
-        ShowError(SystemErrorText(nError) + sDestination);
+    OutputRules rules;
+    rules.m_nModeOfNew = ResultModeOf(files, m_pszSourceDir + m_ppszFiles[nIndex]);
+    if (const int nError = CopyToOutput(files, *pTemp, sDestination, rules); nError != 0) {
+        // The temporary file stays, the only copy of the frames, in a folder the user has not
+        // seen: the message names it.
+        ShowError(SystemErrorText(nError) + sDestination + kMsgResultKept + sTempPath);
         m_bBusy = false;
-        return; // the temporary file stays, the only copy of the frames
+        return;
     }
     pTemp.reset();
     DeleteTempFile(nIndex);

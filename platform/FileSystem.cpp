@@ -8,12 +8,17 @@ namespace {
 
 constexpr const char* kMsgNotRegularFile =
     "It is not a regular file (a pipe, a device or a socket).\n";
+constexpr const char* kMsgUnsafeLink =
+    "It is a symbolic link in a shared folder, owned by another user; it is not followed.\n";
 
 } // namespace
 
 std::string SystemErrorText(int nError) {
     if (nError == kErrorNotRegularFile) {
         return kMsgNotRegularFile;
+    }
+    if (nError == kErrorUnsafeLink) {
+        return kMsgUnsafeLink;
     }
     return std::system_category().message(nError) + "\n";
 }
@@ -43,6 +48,10 @@ std::string WithTrailingSlash(const std::string& sFolder) {
         return sFolder;
     }
     return sFolder + "/";
+}
+
+std::uint32_t ResultMode(std::uint32_t nInputMode, std::uint32_t nUmask) {
+    return nInputMode & 0666 & ~(nUmask & 0022);
 }
 
 } // namespace veltrane

@@ -1,7 +1,10 @@
-// Files as the conversion uses them: open for reading or writing, create (replacing, exclusive or
-// unnamed), delete, rename (replacing or not), size, seek, read, write, truncate and mode,
-// symbolic links, and advisory locks. Every operation returns 0 or the errno of its failure (or
-// kErrorNotRegularFile), whose text SystemErrorText gives for the messages. Paths use "/"; a
+// Files as the conversion uses them: open for reading or writing, create (exclusive or unnamed),
+// private folders, delete, rename (replacing or not), size, seek, read, write, truncate and mode,
+// and symbolic links. Every operation returns 0 or the errno of its failure (or one of the
+// kError values below), whose text SystemErrorText gives for the messages.
+// Nothing here creates a file over an existing name, follows a link where a new file is made, or
+// waits on a file that another process controls (a pipe, a device): a folder that other users
+// may write cannot turn a create into a write elsewhere, or hold the program up. Paths use "/"; a
 // relative path is resolved against the file system's current directory, which the open and save
 // dialogs move.
 #pragma once
@@ -40,12 +43,6 @@ class IFile {
     virtual int Close() = 0;
 };
 
-// An advisory lock; released when the object is destroyed.
-class IFileLock {
-  public:
-    virtual ~IFileLock() = default;
-};
-
 class IFileSystem {
   public:
     virtual ~IFileSystem() = default;
@@ -54,30 +51,38 @@ class IFileSystem {
     // waits: a folder is refused with EISDIR, any other file that is not a regular one (a pipe,
     // a device, a socket) with kErrorNotRegularFile.
     virtual int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
-    // Creates a file for writing; an existing file of that name is emptied.
-    virtual int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
-    // Creates a new file for writing; EEXIST when the name is taken.
+    // Creates a new file for writing, readable and writable by its owner only (SetMode gives it
+    // its final mode): EEXIST when the name is taken by anything, a symbolic link or a pipe
+    // included, which is left as it is.
     virtual int CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
-    // Creates a file without a name in the folder sFolder, for writing: it vanishes with its last
-    // descriptor, even when the process is killed, unless IFile::Link names it. Fails (for
-    // example with EOPNOTSUPP) where the folder's file system has no such files.
+    // Creates a file without a name in the folder sFolder, for writing, with the mode of
+    // CreateNew: it vanishes with its last descriptor, even when the process is killed, unless
+    // IFile::Link names it. Fails (for example with EOPNOTSUPP) where the folder's file system
+    // has no such files.
     virtual int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) = 0;
     // Opens an existing regular file for writing, at its start, without emptying it, and without
-    // waiting: fails as the system refuses a writer (a write-protected file, a folder), and with
-    // kErrorNotRegularFile for a pipe, a device or a socket.
+    // waiting: fails as the system refuses a writer (a write-protected file, a folder), with
+    // ELOOP when sPath itself is a symbolic link (its caller follows links with FollowLinks),
+    // and with kErrorNotRegularFile for a pipe, a device or a socket.
     virtual int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
+    // Makes a new folder in sParent that only its owner may enter, under a name no other
+    // process can foresee; *psFolder gets its absolute path, without a trailing "/".
+    virtual int MakePrivateFolder(const std::string& sParent, std::string* psFolder) = 0;
+    // Removes an empty folder (ENOTEMPTY otherwise, and it stays).
+    virtual int DeleteFolder(const std::string& sFolder) = 0;
+    // The permission bits (07777) of the file sPath names, links followed.
+    virtual int Mode(const std::string& sPath, std::uint32_t* pnMode) = 0;
     virtual int Delete(const std::string& sPath) = 0;
     // Renames sFrom to sTo, replacing sTo in one step.
     virtual int Rename(const std::string& sFrom, const std::string& sTo) = 0;
     // Renames sFrom to sTo unless sTo exists (EEXIST, and both stay as they were).
     virtual int RenameNoReplace(const std::string& sFrom, const std::string& sTo) = 0;
-    // The file that sPath names once the symbolic links of its last component are followed
-    // (sPath itself when it is none, or the path a dangling link points at); absolute.
+    // The file that sPath names once every symbolic link on its way is followed (sPath itself
+    // when it holds none, or the path a dangling link points at); absolute. A link is followed
+    // only where the system's protection of shared folders would follow it: in a folder that
+    // everyone may write and that has its sticky bit (as /tmp), only a link owned by the user
+    // running the program or by the folder's owner; any other gives kErrorUnsafeLink.
     virtual int FollowLinks(const std::string& sPath, std::string* psTarget) = 0;
-    // Takes an exclusive advisory lock on the file sPath, created if need be, without waiting:
-    // EWOULDBLOCK when another holder has it, whatever process that is. The file is removed
-    // when the lock is released, and a holder never keeps a lock on a file that is gone.
-    virtual int Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) = 0;
 
     // The folder against which relative paths are resolved, without a trailing "/" (except
     // for the root itself).
@@ -88,6 +93,8 @@ class IFileSystem {
 // The refusal of a file that is not a regular one (as input or output), for which the system has
 // no errno.
 inline constexpr int kErrorNotRegularFile = -1;
+// The refusal of a symbolic link that another user may have planted in a shared folder.
+inline constexpr int kErrorUnsafeLink = -2;
 
 // The system's own text for an errno (our own for kErrorNotRegularFile), ending in a line feed so
 // that a path that follows it in a message stands on a line of its own.
@@ -101,5 +108,10 @@ std::string FolderOf(const std::string& sPath);
 std::string NameOf(const std::string& sPath);
 // sFolder followed by exactly one "/".
 std::string WithTrailingSlash(const std::string& sFolder);
+
+// The permission bits of a new result made from an input of mode nInputMode: the input's read
+// and write bits, less the write bits for the group and others that nUmask withholds. A private
+// recording thus gives a private result, and no result is readable by more users than its input.
+std::uint32_t ResultMode(std::uint32_t nInputMode, std::uint32_t nUmask);
 
 } // namespace veltrane

@@ -1,9 +1,12 @@
 #include "platform/PosixFileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <deque>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,40 +117,92 @@ int RegularFileCheck(int nFd) {
     return S_ISREG(info.st_mode) ? 0 : kErrorNotRegularFile;
 }
 
-// Holds the lock of an open lock file; on release the file is removed first, so that a process
-// that opened it meanwhile finds, once it has the lock, that the name is no longer its file.
-class CPosixLock : public IFileLock {
-  public:
-    CPosixLock(int nFd, std::string sPath) : m_nFd(nFd), m_sPath(std::move(sPath)) {}
-    ~CPosixLock() override {
-        ::unlink(m_sPath.c_str());
-        ::close(m_nFd);
-    }
-    CPosixLock(const CPosixLock&) = delete;
-    CPosixLock& operator=(const CPosixLock&) = delete;
-
-  private:
-    int m_nFd;
-    std::string m_sPath;
-};
-
-// Whether the open file nFd is still the file that sPath names.
-bool IsNamedBy(int nFd, const std::string& sPath) {
-    struct stat opened {};
-    struct stat named {};
-    return ::fstat(nFd, &opened) == 0 && ::stat(sPath.c_str(), &named) == 0 &&
-           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
-}
-
 constexpr int kMaxLinks = 40; // as the system's own limit on a path's links
+// A batch's private folder: hidden, and named at random by mkdtemp.
+constexpr const char* kPrivateFolderTemplate = ".veltrane-XXXXXX";
 
-int OpenFile(const std::string& sPath, int nFlags, std::unique_ptr<IFile>* ppFile) {
-    const int nFd = ::open(sPath.c_str(), nFlags | O_CLOEXEC, 0666);
+// A new file, its owner's only until SetMode gives it its final mode. O_EXCL refuses any name
+// that exists, a link or a pipe included, and O_NONBLOCK keeps even a failed open from waiting.
+int CreateFile(const std::string& sPath, int nFlags, std::unique_ptr<IFile>* ppFile) {
+    const int nFd = ::open(sPath.c_str(), nFlags | O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0600);
     if (nFd < 0) {
         return errno;
     }
     *ppFile = std::make_unique<CPosixFile>(nFd);
     return 0;
+}
+
+// Whether a link described by link, found in the folder described by folder, may be followed:
+// the rule by which the system protects links in shared folders (the sticky bit and write for
+// everyone, as /tmp has).
+bool MayFollow(const struct stat& folder, const struct stat& link) {
+    const bool bShared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !bShared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+}
+
+// The components of a path, in order ("." and empty ones dropped).
+std::deque<std::string> Components(const std::string& sPath) {
+    std::deque<std::string> components;
+    std::size_t nStart = 0;
+    while (nStart <= sPath.size()) {
+        const std::size_t nEnd = std::min(sPath.find('/', nStart), sPath.size());
+        std::string sPart = sPath.substr(nStart, nEnd - nStart);
+        if (!sPart.empty() && sPart != ".") {
+            components.push_back(std::move(sPart));
+        }
+        nStart = nEnd + 1;
+    }
+    return components;
+}
+
+// sDone (a path without links, "" for the root) followed by the components left.
+std::string Joined(std::string sDone, const std::deque<std::string>& rest) {
+    for (const std::string& sPart : rest) {
+        sDone += "/" + sPart;
+    }
+    return sDone.empty() ? "/" : sDone;
+}
+
+// The text of the link sLink, whose size lstat gave as nSize.
+int ReadLink(const std::string& sLink, std::size_t nSize, std::string* psText) {
+    std::string sText(nSize + 256, '\0');
+    const ssize_t nLength = ::readlink(sLink.c_str(), sText.data(), sText.size());
+    if (nLength < 0) {
+        return errno;
+    }
+    sText.resize(static_cast<std::size_t>(nLength));
+    *psText = std::move(sText);
+    return 0;
+}
+
+// Puts the text of the link sLink (described by link, found in the folder sFolder) in front of
+// the components left, with "/" first when it is absolute; kErrorUnsafeLink when the link may
+// not be followed.
+int SpliceLink(const std::string& sFolder, const std::string& sLink, const struct stat& link,
+               std::deque<std::string>* pRest) {
+    struct stat folder {};
+    if (::lstat(sFolder.empty() ? "/" : sFolder.c_str(), &folder) != 0) {
+        return errno;
+    }
+    if (!MayFollow(folder, link)) {
+        return kErrorUnsafeLink;
+    }
+    std::string sText;
+    if (const int nError = ReadLink(sLink, static_cast<std::size_t>(link.st_size), &sText);
+        nError != 0) {
+        return nError;
+    }
+    std::deque<std::string> linked = Components(sText);
+    pRest->insert(pRest->begin(), linked.begin(), linked.end());
+    if (!sText.empty() && sText.front() == '/') {
+        pRest->push_front("/");
+    }
+    return 0;
+}
+
+std::string ParentOf(const std::string& sDone) {
+    const std::size_t nSlash = sDone.rfind('/');
+    return nSlash == std::string::npos ? "" : sDone.substr(0, nSlash);
 }
 
 std::string WorkingDirectory() {
@@ -201,24 +256,41 @@ int CPosixFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>*
 }
 
 int CPosixFileSystem::CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
-    return OpenFile(Resolve(sPath), O_WRONLY | O_CREAT | O_EXCL, ppFile);
+    return CreateFile(Resolve(sPath), O_CREAT | O_EXCL | O_NOFOLLOW, ppFile);
 }
 
 int CPosixFileSystem::CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) {
-    // 0666 less the umask, as a new named file: the mode the file has once linked.
-    return OpenFile(Resolve(sFolder), O_WRONLY | O_TMPFILE, ppFile);
-}
-
-int CPosixFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
-    return OpenFile(Resolve(sPath), O_WRONLY | O_CREAT | O_TRUNC, ppFile);
+    return CreateFile(Resolve(sFolder), O_TMPFILE, ppFile);
 }
 
 int CPosixFileSystem::OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
     int nFd = -1;
-    if (const int nError = OpenRegular(Resolve(sPath), O_WRONLY, &nFd); nError != 0) {
+    if (const int nError = OpenRegular(Resolve(sPath), O_WRONLY | O_NOFOLLOW, &nFd); nError != 0) {
         return nError;
     }
     *ppFile = std::make_unique<CPosixFile>(nFd);
+    return 0;
+}
+
+int CPosixFileSystem::MakePrivateFolder(const std::string& sParent, std::string* psFolder) {
+    std::string sTemplate = WithTrailingSlash(Resolve(sParent)) + kPrivateFolderTemplate;
+    if (::mkdtemp(sTemplate.data()) == nullptr) { // mode 0700, a name never taken before
+        return errno;
+    }
+    *psFolder = std::move(sTemplate);
+    return 0;
+}
+
+int CPosixFileSystem::DeleteFolder(const std::string& sFolder) {
+    return ::rmdir(Resolve(sFolder).c_str()) == 0 ? 0 : errno;
+}
+
+int CPosixFileSystem::Mode(const std::string& sPath, std::uint32_t* pnMode) {
+    struct stat info {};
+    if (::stat(Resolve(sPath).c_str(), &info) != 0) {
+        return errno;
+    }
+    *pnMode = info.st_mode & 07777;
     return 0;
 }
 
@@ -247,43 +319,41 @@ int CPosixFileSystem::RenameNoReplace(const std::string& sFrom, const std::strin
     return 0;
 }
 
+// Walks the path a component at a time, as the system would, so that every link on the way is
+// judged by the rule of shared folders before it is followed.
 int CPosixFileSystem::FollowLinks(const std::string& sPath, std::string* psTarget) {
-    std::string sCurrent = Resolve(sPath);
-    for (int i = 0; i < kMaxLinks; ++i) {
+    std::deque<std::string> rest = Components(Resolve(sPath));
+    std::string sDone; // resolved so far, without links; "" is the root
+    for (int nLinks = 0; !rest.empty();) {
+        std::string sPart = std::move(rest.front());
+        rest.pop_front();
+        if (sPart == "..") {
+            sDone = ParentOf(sDone);
+            continue;
+        }
+        const std::string sNext = sDone + "/" + sPart;
         struct stat info {};
-        if (::lstat(sCurrent.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            *psTarget = sCurrent; // a missing file is where the link (or the path) points
-            return 0;
+        if (::lstat(sNext.c_str(), &info) != 0) {
+            rest.push_front(std::move(sPart)); // missing: the path goes on from here as written
+            break;
         }
-        std::string sLink(static_cast<std::size_t>(info.st_size) + 256, '\0');
-        const ssize_t nLength = ::readlink(sCurrent.c_str(), sLink.data(), sLink.size());
-        if (nLength < 0) {
-            return errno;
+        if (!S_ISLNK(info.st_mode)) {
+            sDone = sNext;
+            continue;
         }
-        sLink.resize(static_cast<std::size_t>(nLength));
-        sCurrent = AbsolutePath(FolderOf(sCurrent), sLink);
-    }
-    return ELOOP;
-}
-
-int CPosixFileSystem::Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) {
-    const std::string sAbsolute = Resolve(sPath);
-    for (;;) {
-        const int nFd = ::open(sAbsolute.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (nFd < 0) {
-            return errno;
+        if (++nLinks > kMaxLinks) {
+            return ELOOP;
         }
-        if (::flock(nFd, LOCK_EX | LOCK_NB) != 0) {
-            const int nError = errno;
-            ::close(nFd);
+        if (const int nError = SpliceLink(sDone, sNext, info, &rest); nError != 0) {
             return nError;
         }
-        if (IsNamedBy(nFd, sAbsolute)) {
-            *ppLock = std::make_unique<CPosixLock>(nFd, sAbsolute);
-            return 0;
+        if (!rest.empty() && rest.front() == "/") { // an absolute link starts again from the root
+            rest.pop_front();
+            sDone.clear();
         }
-        ::close(nFd); // its holder removed it as it ended: lock the file now of that name
     }
+    *psTarget = Joined(sDone, rest);
+    return 0;
 }
 
 std::string CPosixFileSystem::CurrentDirectory() const {
@@ -309,6 +379,17 @@ int CPosixFileSystem::SetCurrentDirectory(const std::string& sFolder) {
 
 std::string CPosixFileSystem::Resolve(const std::string& sPath) const {
     return AbsolutePath(CurrentDirectory(), sPath);
+}
+
+std::uint32_t ProcessUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string sLine;
+    while (std::getline(status, sLine)) {
+        if (sLine.starts_with("Umask:")) {
+            return static_cast<std::uint32_t>(std::strtoul(sLine.c_str() + 6, nullptr, 8));
+        }
+    }
+    return 0022;
 }
 
 int WriteAllTo(int nFd, std::span<const std::uint8_t> bytes) {

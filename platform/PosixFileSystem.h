@@ -21,15 +21,16 @@ class CPosixFileSystem : public IFileSystem {
     CPosixFileSystem();
 
     int OpenRead(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
-    int Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) override;
     int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
+    int MakePrivateFolder(const std::string& sParent, std::string* psFolder) override;
+    int DeleteFolder(const std::string& sFolder) override;
+    int Mode(const std::string& sPath, std::uint32_t* pnMode) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
     int RenameNoReplace(const std::string& sFrom, const std::string& sTo) override;
     int FollowLinks(const std::string& sPath, std::string* psTarget) override;
-    int Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) override;
     std::string CurrentDirectory() const override;
     int SetCurrentDirectory(const std::string& sFolder) override;
 
@@ -41,6 +42,10 @@ class CPosixFileSystem : public IFileSystem {
     mutable std::mutex m_mutex;
     std::string m_sCurrentDir;
 };
+
+// The process's file-mode creation mask, read without changing it (where the system cannot tell
+// it without a change, the usual 022).
+std::uint32_t ProcessUmask();
 
 // Writes every byte to the descriptor nFd, again after an interrupted or partial write. Returns
 // 0 or the errno (ENOSPC when the system takes no byte).

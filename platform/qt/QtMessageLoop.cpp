@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QThread>
 
+#include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 namespace veltrane {
@@ -116,11 +118,15 @@ int CQtMessageLoop::StartThread(std::function<void()> work) {
     return 0;
 }
 
-void CQtMessageLoop::WaitForThreads() {
+bool CQtMessageLoop::WaitForThreads(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         {
             std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return !m_calls.empty() || m_nRunning == 0; });
+            if (!m_changed.wait_until(lock, deadline,
+                                      [this] { return !m_calls.empty() || m_nRunning == 0; })) {
+                return false;
+            }
             if (m_calls.empty()) {
                 break;
             }
@@ -128,6 +134,12 @@ void CQtMessageLoop::WaitForThreads() {
         RunCalls();
     }
     JoinEndedWorkers();
+    return true;
+}
+
+void CQtMessageLoop::EndProcess(int nStatus) {
+    std::fflush(nullptr);
+    std::_Exit(nStatus);
 }
 
 void CQtMessageLoop::JoinEndedWorkers() {

@@ -23,13 +23,16 @@ class CQtMessageLoop : public QObject, public IMessageLoop {
     CQtMessageLoop();
     CQtMessageLoop(const CQtMessageLoop&) = delete;
     CQtMessageLoop& operator=(const CQtMessageLoop&) = delete;
-    // Waits for the workers that still run.
+    // Waits for the workers that still run (once the dialog has made sure they end).
     ~CQtMessageLoop() override;
 
     void SetHandler(Handler handler) override;
     void PostMessage(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) override;
     int StartThread(std::function<void()> work) override;
-    void WaitForThreads() override;
+    using IMessageLoop::WaitForThreads;
+    bool WaitForThreads(std::chrono::milliseconds limit) override;
+    // Flushes the standard streams and ends the process, with no destructor run.
+    void EndProcess(int nStatus) override;
 
     // Runs call on the dialog's thread and returns when it has returned: at once on the
     // dialog's thread, else at the dialog thread's next turn of an event loop or of

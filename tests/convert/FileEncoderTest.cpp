@@ -133,7 +133,7 @@ TEST_F(FileEncoderTest, AFailedOutputLeavesNothing) {
     const std::string sOut = m_dir.Path() + "/";
     const std::vector<FileFault> faults = {
         {FileOp::Write, sOut + "*", ENOSPC, 4000}, {FileOp::Sync, sOut + "*", EIO},
-        {FileOp::Link, sOut + "a.wrm", EDQUOT},    {FileOp::Close, sOut + "a.wrm.~part", EIO},
+        {FileOp::Link, sOut + "a.wrm", EDQUOT},    {FileOp::Close, sOut + "*.~part", EIO},
         {FileOp::Rename, sOut + "a.wrm", EXDEV},
     };
     for (const bool bUnnamed : {true, false}) {

@@ -50,7 +50,7 @@ class EncodingJobTest : public BatchTest {
     }
 
     std::string TempPath(int nIndex = 0) const {
-        return m_folder.Path() + "/tmp" + std::to_string(nIndex) + ".~rm";
+        return m_dlg.m_pszTempDir + "tmp" + std::to_string(nIndex) + ".~rm";
     }
 
     static std::vector<std::string> Opening(const std::string& sPath, std::uint64_t nTotal,
@@ -259,6 +259,7 @@ TEST_F(EncodingJobTest, AFailedWriteOrReadEndsTheJobAndRemovesThePartialFile) {
         std::string m_sMessage;
         int m_nChunksDone;
     };
+    SelectAndValidate({sPath});
     std::vector<Case> cases;
     cases.push_back(Case{FileFault{FileOp::Write, "*/tmp0.~rm", ENOSPC, 4000},
                          "No space left on device\n" + TempPath(), 1});
@@ -266,7 +267,6 @@ TEST_F(EncodingJobTest, AFailedWriteOrReadEndsTheJobAndRemovesThePartialFile) {
                          "Input/output error\n" + sPath, 2});
     cases.push_back(Case{FileFault{FileOp::Close, "*/tmp0.~rm", EIO, 0},
                          "Input/output error\n" + TempPath(), 10});
-    SelectAndValidate({sPath});
     for (const Case& c : cases) {
         m_files.ClearFaults();
         m_files.InjectFault(c.m_fault);

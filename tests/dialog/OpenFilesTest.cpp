@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace veltrane::test {
 namespace {
@@ -15,6 +16,17 @@ class OpenFilesTest : public BatchTest {
         m_dlg.m_bBusy = true;
         m_dlg.OnOpenFiles(1, 0);
     }
+
+    // The temporary folder is a new folder of sParent that only its owner may enter.
+    void ExpectPrivateFolderIn(const std::string& sParent) {
+        const std::string& sTemp = m_dlg.m_pszTempDir;
+        EXPECT_TRUE(sTemp.starts_with(WithTrailingSlash(sParent) + ".veltrane-")) << sTemp;
+        EXPECT_TRUE(sTemp.ends_with("/"));
+        EXPECT_EQ(m_dlg.m_sPrivateDir + "/", sTemp);
+        struct stat info {};
+        ASSERT_EQ(::stat(sTemp.c_str(), &info), 0) << sTemp;
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+    }
 };
 
 TEST_F(OpenFilesTest, OneFileGivesItsFolderItsNameAndTheTemporaryFolder) {
@@ -25,16 +37,10 @@ TEST_F(OpenFilesTest, OneFileGivesItsFolderItsNameAndTheTemporaryFolder) {
     EXPECT_EQ(m_dlg.m_pszSourceDir, sRec);
     EXPECT_EQ(m_dlg.m_ppszFiles, (std::vector<std::string>{"a.wav"}));
     EXPECT_EQ(m_dlg.m_nFiles, 1);
-    EXPECT_EQ(m_dlg.m_pszTempDir, sRec); // the current directory the dialog left
-    // The folder's temporary files were locked, then the probe was made in the source folder
-    // and removed again.
-    EXPECT_EQ(m_files.Operations(),
-              (std::vector<std::string>{"lock " + sRec + "tmp.~lock", "create " + sRec + "tmp0.~rm",
-                                        "delete " + sRec + "tmp0.~rm"}));
-    EXPECT_TRUE(Exists(sRec + "tmp.~lock"));
-    m_dlg.m_pTempLock.reset(); // as the batch's end does
-    EXPECT_FALSE(Exists(sRec + "tmp.~lock"));
-    EXPECT_FALSE(Exists(sRec + "tmp0.~rm"));
+    // The batch's own folder in the source folder, and nothing else made or opened there.
+    ExpectPrivateFolderIn(sRec);
+    EXPECT_EQ(m_files.Operations(), (std::vector<std::string>{"make-folder " + sRec}));
+    EXPECT_EQ(Listing(sRec), (std::vector<std::string>{NameOf(m_dlg.m_sPrivateDir)}));
     EXPECT_EQ(m_platform.Loop().Pending(),
               (std::vector<PostedMessage>{{MSG_VALIDATE_FILES, 1, 0}}));
     EXPECT_EQ(m_ui.Events(), (std::vector<std::string>{"OpenDialog"}));
@@ -61,14 +67,18 @@ TEST_F(OpenFilesTest, AFolderThatCannotBeWrittenSendsTheTemporaryFilesToTemp) {
     m_platform.Environment().Set("TEMP", m_folder.Path() + "/temp");
     m_platform.Environment().Set("TMPDIR", "/var/tmp");
     Open();
-    EXPECT_EQ(m_dlg.m_pszTempDir, m_folder.Path() + "/temp/");
-    EXPECT_FALSE(Exists(sReadOnly + "tmp0.~rm"));
+    ExpectPrivateFolderIn(m_folder.Path() + "/temp");
+    EXPECT_TRUE(Listing(sReadOnly).empty());
     m_platform.Environment().Unset("TEMP");
     Open();
-    EXPECT_EQ(m_dlg.m_pszTempDir, "/var/tmp/");
+    ExpectPrivateFolderIn("/var/tmp");
+    EXPECT_TRUE(std::filesystem::is_empty(m_folder.Path() + "/temp")); // the earlier one went
     m_platform.Environment().Unset("TMPDIR");
     Open();
-    EXPECT_EQ(m_dlg.m_pszTempDir, "/tmp/");
+    ExpectPrivateFolderIn("/tmp");
+    const std::string sLast = m_dlg.m_sPrivateDir;
+    m_dlg.OnDestroy();
+    EXPECT_FALSE(Exists(sLast));
 }
 
 // A TEMP that is missing or cannot be written, beside a source folder that cannot be written:
@@ -82,22 +92,21 @@ TEST_F(OpenFilesTest, ATempThatCannotBeUsedPassesToTheNextTemporaryFolder) {
     m_platform.Environment().Set("TEMP", m_folder.Path() + "/missing");
     m_platform.Environment().Set("TMPDIR", sTmpDir);
     SelectAndValidate({sA});
-    EXPECT_EQ(m_dlg.m_pszTempDir, sTmpDir);
+    ExpectPrivateFolderIn(sTmpDir);
     PrepareJob(0);
     EXPECT_FALSE(m_dlg.EncodeCurrentFile());
     m_ui.AnswerSave(sOut + "a.wrm");
     m_dlg.SaveEncodedFile(true, 0);
     EXPECT_TRUE(m_ui.MessageBoxes().empty());
     EXPECT_EQ(ReadBytes(sOut + "a.wrm").size(), 2u * kFrameBytes);
-    m_dlg.m_pTempLock.reset(); // as the batch's end does
 
     const std::string sReadOnlyTemp = m_folder.Make("rotemp/");
     m_files.InjectFault({FileOp::Create, sReadOnlyTemp + "*", EROFS});
     m_platform.Environment().Set("TEMP", sReadOnlyTemp);
     m_ui.AnswerOpen({sA});
     Open();
-    EXPECT_EQ(m_dlg.m_pszTempDir, sTmpDir);
-    EXPECT_TRUE(Exists(sTmpDir + "tmp.~lock"));
+    ExpectPrivateFolderIn(sTmpDir);
+    EXPECT_EQ(Listing(sTmpDir).size(), 1u); // the earlier batch's folder is gone
 }
 
 // A relative TEMP names a folder of the current directory at the selection: the save dialog,
@@ -109,10 +118,10 @@ TEST_F(OpenFilesTest, ARelativeTempIsTakenFromTheSelectionsFolderForTheWholeBatc
     const std::string sOut = m_folder.Path() + "/out/deep/";
     std::filesystem::create_directories(sOut);
     std::filesystem::create_directories(m_folder.Path() + "/temp");
-    m_files.InjectFault({FileOp::Create, sReadOnly + "tmp0.~rm", EROFS});
+    m_files.InjectFault({FileOp::Create, sReadOnly + "*", EROFS});
     m_platform.Environment().Set("TEMP", "../temp");
     SelectAndValidate({sA, sB});
-    EXPECT_EQ(m_dlg.m_pszTempDir, m_folder.Path() + "/temp/");
+    ExpectPrivateFolderIn(m_folder.Path() + "/temp");
     for (int i = 0; i < 2; ++i) {
         PrepareJob(i);
         EXPECT_FALSE(m_dlg.EncodeCurrentFile());
@@ -123,40 +132,27 @@ TEST_F(OpenFilesTest, ARelativeTempIsTakenFromTheSelectionsFolderForTheWholeBatc
     EXPECT_TRUE(m_ui.MessageBoxes().empty());
     EXPECT_EQ(ReadBytes(sOut + "x.wrm").size(), 2u * kFrameBytes);
     EXPECT_EQ(ReadBytes(sOut + "b.wrm").size(), 3u * kFrameBytes);
-    m_dlg.m_pTempLock.reset(); // as the batch's end does
+    m_dlg.OnDestroy(); // the dialog closes with no batch under way: its folder goes
     EXPECT_TRUE(std::filesystem::is_empty(m_folder.Path() + "/temp"));
-    EXPECT_TRUE(std::filesystem::is_empty(sReadOnly.substr(0, sReadOnly.size() - 1)) ||
-                !Exists(sReadOnly + "tmp.~lock"));
+    EXPECT_EQ(Listing(sReadOnly), (std::vector<std::string>{"a.wav", "b.wav"}));
 }
 
-// The temporary files' folder locked by another batch (the source folder, or TEMP when the
-// source folder cannot be written): the batch is refused before it writes anything there, with
-// the folder named, and returns to the idle look.
-TEST_F(OpenFilesTest, ATemporaryFolderLockedByAnotherBatchIsRefused) {
-    const std::string sRec = m_folder.Make("rec/");
-    const std::string sReadOnly = m_folder.Make("ro/");
+// No folder takes a private folder: the temporary file is tried, under a new name, in the first
+// system folder, and the job that cannot make it reports it with the system's text.
+TEST_F(OpenFilesTest, WhereNoFolderTakesOneTheJobReportsTheTemporaryFile) {
+    const std::string sA = Put("a.wav", Wav16(Voice(480)));
     const std::string sTemp = m_folder.Make("temp/");
     m_platform.Environment().Set("TEMP", sTemp);
-    m_files.InjectFault({FileOp::Lock, sRec + "tmp.~lock", EWOULDBLOCK});
-    m_files.InjectFault({FileOp::Lock, sTemp + "tmp.~lock", EWOULDBLOCK});
-    m_files.InjectFault({FileOp::Create, sReadOnly + "*", EROFS});
-    for (const std::string& sFolder : {sRec, sReadOnly}) {
-        m_ui.AnswerOpen({sFolder + "a.wav"});
-        Open();
-        const std::string sLocked = sFolder == sRec ? sRec : sTemp;
-        EXPECT_EQ(m_ui.MessageBoxes().back(),
-                  (MessageBoxRecord{kMsgTempFilesInUse + sLocked, "Error"}));
-        EXPECT_TRUE(m_platform.Loop().Pending().empty());
-        EXPECT_TRUE(m_dlg.IsIdle());
-        EXPECT_TRUE(m_dlg.m_ppszFiles.empty());
-        EXPECT_EQ(m_dlg.m_pTempLock, nullptr);
-        EXPECT_FALSE(m_ui.Pushed(Button::Compress));
-        EXPECT_TRUE(m_ui.Pushed(Button::Stop));
-    }
-    const std::vector<std::string> operations = m_files.Operations();
-    EXPECT_TRUE(std::none_of(operations.begin(), operations.end(), [](const std::string& s) {
-        return s.find("tmp0.~rm") != std::string::npos && !s.ends_with("Read-only file system");
-    })) << ::testing::PrintToString(operations);
+    m_files.InjectFault({FileOp::Create, "*", EROFS});
+    SelectAndValidate({sA});
+    EXPECT_EQ(m_dlg.m_pszTempDir, sTemp);
+    EXPECT_TRUE(m_dlg.m_sPrivateDir.empty());
+    PrepareJob(0);
+    EXPECT_TRUE(m_dlg.EncodeCurrentFile());
+    EXPECT_EQ(m_ui.MessageBoxes(), (std::vector<MessageBoxRecord>{
+                                       {"Read-only file system\n" + sTemp + "tmp0.~rm", "Error"}}));
+    m_dlg.OnDestroy();
+    EXPECT_TRUE(Exists(sTemp)); // a folder it did not make stays
 }
 
 TEST_F(OpenFilesTest, CancelReturnsToTheIdleLookAndReleasesTheEarlierBatch) {
@@ -232,7 +228,7 @@ TEST_F(OpenFilesTest, LongPathsAreKeptWhole) {
     EXPECT_TRUE(m_ui.MessageBoxes().empty());
     EXPECT_EQ(m_dlg.m_pszSourceDir + m_dlg.m_ppszFiles[0], sPath);
     EXPECT_EQ(m_dlg.m_pszPath, sPath);
-    EXPECT_EQ(m_dlg.m_pszTempDir, sDeep + "/");
+    ExpectPrivateFolderIn(sDeep);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "convert/AtomicOutputFile.h"
 #include "tests/support/BatchTestSupport.h"
 
 #include <cerrno>
@@ -48,6 +49,8 @@ class SaveStepTest : public BatchTest {
     std::string Temp(int nIndex) const {
         return m_sSource + "tmp" + std::to_string(nIndex) + ".~rm";
     }
+    // What a failed save's message adds: where the result is kept.
+    std::string Kept(int nIndex) const { return kMsgResultKept + Temp(nIndex); }
 
     const Bytes m_a = Pattern(2500, 1);
     const Bytes m_b = Pattern(3000, 2);
@@ -126,11 +129,11 @@ TEST_F(SaveStepTest, AStoppedBatchSavesNothingAndLeavesNothing) {
 
 TEST_F(SaveStepTest, ADestinationThatCannotBeCreatedIsNamedAsGivenAndTheTemporaryFileKept) {
     Batch({"a.wav", "b.wav", "c.wav"}, {m_a, m_b, m_c});
-    m_files.InjectFault({FileOp::Create, "*/b.wrm*", EACCES});
+    m_files.InjectFault({FileOp::Create, "*b.wrm*", EACCES}); // the file and its temporary one
     m_ui.AnswerSave(m_sOut + "a.wrm");
     SaveAll(true);
     EXPECT_EQ(m_ui.MessageBoxes(),
-              (std::vector<MessageBoxRecord>{{"Permission denied\nb.wrm", "Error"}}));
+              (std::vector<MessageBoxRecord>{{"Permission denied\nb.wrm" + Kept(1), "Error"}}));
     EXPECT_FALSE(m_dlg.m_bBusy);
     EXPECT_EQ(Listing(m_sSource), (std::vector<std::string>{"tmp1.~rm"}));
     EXPECT_EQ(Listing(m_sOut), (std::vector<std::string>{"a.wrm", "c.wrm"}));
@@ -156,7 +159,7 @@ TEST_F(SaveStepTest, AFailedCopyLeavesTheDestinationAndKeepsTheTemporaryFile) {
         SaveAll(true);
         ASSERT_EQ(m_ui.MessageBoxes().size(), nBoxes + 1) << fault.m_sPattern;
         EXPECT_EQ(m_ui.MessageBoxes().back().m_sText,
-                  SystemErrorText(fault.m_nError) + m_sOut + "x.wrm");
+                  SystemErrorText(fault.m_nError) + m_sOut + "x.wrm" + Kept(0));
         EXPECT_FALSE(m_dlg.m_bBusy);
         EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), earlier);
         EXPECT_EQ(Listing(m_sOut), (std::vector<std::string>{"x.wrm"}));
@@ -206,11 +209,16 @@ TEST_F(SaveStepTest, ASavedFileReplacesAnEarlierOneThroughARename) {
     SaveAll(true);
     EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), m_a);
     const std::vector<std::string> operations = m_files.Operations();
-    EXPECT_EQ(std::vector<std::string>(operations.end() - 5, operations.end()),
-              (std::vector<std::string>{"open " + Temp(0), "open-write " + m_sOut + "x.wrm",
-                                        "create " + m_sOut + "x.wrm.~part",
-                                        "rename " + m_sOut + "x.wrm.~part " + m_sOut + "x.wrm",
-                                        "delete " + Temp(0)}));
+    ASSERT_GE(operations.size(), 5u);
+    EXPECT_EQ(operations[operations.size() - 5], "open " + Temp(0));
+    EXPECT_EQ(operations[operations.size() - 4], "open-write " + m_sOut + "x.wrm");
+    // A new name beside the target, renamed over it.
+    const std::string sCreated = operations[operations.size() - 3];
+    ASSERT_TRUE(sCreated.starts_with("create-new " + m_sOut + ".x.wrm.")) << sCreated;
+    const std::string sPartial = sCreated.substr(11);
+    EXPECT_TRUE(IsTemporaryOutputName(sPartial));
+    EXPECT_EQ(operations[operations.size() - 2], "rename " + sPartial + " " + m_sOut + "x.wrm");
+    EXPECT_EQ(operations.back(), "delete " + Temp(0));
 }
 
 // A symbolic link as the destination: the result goes to the file it points at, and the link
@@ -279,7 +287,8 @@ TEST_F(SaveStepTest, AWriteProtectedDestinationIsRefusedWithTheSystemsText) {
     m_ui.AnswerSave(m_sOut + "x.wrm");
     SaveAll(true);
     EXPECT_EQ(m_ui.MessageBoxes(),
-              (std::vector<MessageBoxRecord>{{"Permission denied\n" + m_sOut + "x.wrm", "Error"}}));
+              (std::vector<MessageBoxRecord>{
+                  {"Permission denied\n" + m_sOut + "x.wrm" + Kept(0), "Error"}}));
     EXPECT_EQ(ReadBytes(m_sOut + "x.wrm"), earlier);
     EXPECT_EQ(fs::status(m_sOut + "x.wrm").permissions(),
               fs::perms::owner_read | fs::perms::group_read);

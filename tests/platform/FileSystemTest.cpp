@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
+#include <thread>
 
 namespace veltrane {
 namespace {
@@ -23,19 +24,25 @@ TEST(PosixFileSystem, ReportsTheErrnoWhoseTextTheMessagesShow) {
     std::unique_ptr<IFile> pFile;
     EXPECT_EQ(files.OpenRead(folder.Make("missing.wav"), &pFile), ENOENT);
     EXPECT_EQ(pFile, nullptr);
-    EXPECT_EQ(files.Create(folder.Path() + "/no/such/x.wrm", &pFile), ENOENT);
+    EXPECT_EQ(files.CreateNew(folder.Path() + "/no/such/x.wrm", &pFile), ENOENT);
     EXPECT_EQ(files.Delete(folder.Make("missing.wav")), ENOENT);
     EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory\n");
     EXPECT_EQ(SystemErrorText(ENOSPC), "No space left on device\n");
 }
 
-TEST(PosixFileSystem, CreateReplacesAndReadStopsShortOnlyAtTheEnd) {
+// A new file is its owner's only, whatever the umask, until its mode is set.
+TEST(PosixFileSystem, CreateNewMakesAPrivateFileAndReadStopsShortOnlyAtTheEnd) {
     CTestFolder folder;
     const std::string sPath = folder.Make("a.bin");
-    WriteBytes(sPath, std::vector<std::uint8_t>(100, 7));
     CPosixFileSystem files;
     std::unique_ptr<IFile> pFile;
-    ASSERT_EQ(files.Create(sPath, &pFile), 0);
+    const mode_t nOldMask = ::umask(0);
+    const int nCreated = files.CreateNew(sPath, &pFile);
+    ::umask(nOldMask);
+    ASSERT_EQ(nCreated, 0);
+    std::uint32_t nMode = 0;
+    ASSERT_EQ(pFile->Mode(&nMode), 0);
+    EXPECT_EQ(nMode, 0600u);
     ASSERT_EQ(pFile->Write("abcdef", 6), 0);
     ASSERT_EQ(pFile->Close(), 0);
 
@@ -59,7 +66,7 @@ TEST(PosixFileSystem, RelativePathsFollowItsOwnCurrentDirectory) {
     ASSERT_EQ(files.SetCurrentDirectory(sSub), 0);
     EXPECT_EQ(files.CurrentDirectory(), folder.Path() + "/sub");
     std::unique_ptr<IFile> pFile;
-    ASSERT_EQ(files.Create("b.wrm", &pFile), 0);
+    ASSERT_EQ(files.CreateNew("b.wrm", &pFile), 0);
     pFile.reset();
     EXPECT_TRUE(test::Exists(folder.Path() + "/sub/b.wrm"));
 
@@ -87,6 +94,17 @@ TEST(PosixFileSystem, CreateNewRenameNoReplaceAndLinkKeepAnExistingName) {
     CPosixFileSystem files;
     std::unique_ptr<IFile> pFile;
     EXPECT_EQ(files.CreateNew(folder.Make("old"), &pFile), EEXIST);
+    // A link of that name, to a file or to nowhere, or a pipe: refused at once, nothing made.
+    std::filesystem::create_symlink(folder.Make("old"), folder.Make("link"));
+    std::filesystem::create_symlink(folder.Make("nowhere"), folder.Make("dangling"));
+    ASSERT_EQ(::mkfifo(folder.Make("pipe").c_str(), 0600), 0);
+    for (const char* pszName : {"link", "dangling", "pipe"}) {
+        EXPECT_EQ(files.CreateNew(folder.Make(pszName), &pFile), EEXIST) << pszName;
+    }
+    EXPECT_FALSE(test::Exists(folder.Make("nowhere")));
+    std::filesystem::remove(folder.Make("link"));
+    std::filesystem::remove(folder.Make("dangling"));
+    std::filesystem::remove(folder.Make("pipe"));
     EXPECT_EQ(files.RenameNoReplace(folder.Make("new"), folder.Make("old")), EEXIST);
     EXPECT_EQ(ReadBytes(folder.Make("old")), (std::vector<std::uint8_t>{9}));
     ASSERT_EQ(files.RenameNoReplace(folder.Make("new"), folder.Make("moved")), 0);
@@ -154,7 +172,7 @@ class FaultyFileSystemTest : public ::testing::Test {
 TEST_F(FaultyFileSystemTest, WriteFailsAfterItsBytesAndTheyLand) {
     m_files.InjectFault({FileOp::Write, "*/full.bin", ENOSPC, 5});
     std::unique_ptr<IFile> pFile;
-    ASSERT_EQ(m_files.Create(m_folder.Make("full.bin"), &pFile), 0);
+    ASSERT_EQ(m_files.CreateNew(m_folder.Make("full.bin"), &pFile), 0);
     EXPECT_EQ(pFile->Write("abc", 3), 0);
     EXPECT_EQ(pFile->Write("defg", 4), ENOSPC);
     EXPECT_EQ(pFile->Write("h", 1), ENOSPC);
@@ -179,40 +197,70 @@ TEST_F(FaultyFileSystemTest, AFolderThatCannotBeWrittenAndTheLog) {
     m_files.InjectFault({FileOp::Create, m_folder.Path() + "/ro/*", EACCES});
     m_files.InjectFault({FileOp::Close, "*/late.bin", EIO});
     std::unique_ptr<IFile> pFile;
-    EXPECT_EQ(m_files.Create(m_folder.Make("ro/tmp0.~rm"), &pFile), EACCES);
+    EXPECT_EQ(m_files.CreateNew(m_folder.Make("ro/tmp0.~rm"), &pFile), EACCES);
     EXPECT_FALSE(test::Exists(m_folder.Make("ro/tmp0.~rm")));
-    ASSERT_EQ(m_files.Create(m_folder.Make("late.bin"), &pFile), 0);
+    std::string sFolder;
+    EXPECT_EQ(m_files.MakePrivateFolder(m_folder.Path() + "/ro", &sFolder), EACCES);
+    ASSERT_EQ(m_files.CreateNew(m_folder.Make("late.bin"), &pFile), 0);
     EXPECT_EQ(pFile->Close(), EIO);
     m_files.ClearFaults();
-    EXPECT_EQ(m_files.Create(m_folder.Make("ro/tmp0.~rm"), &pFile), 0);
-    EXPECT_EQ(
-        m_files.Operations(),
-        (std::vector<std::string>{"create " + m_folder.Path() + "/ro/tmp0.~rm -> Permission denied",
-                                  "create " + m_folder.Path() + "/late.bin",
-                                  "create " + m_folder.Path() + "/ro/tmp0.~rm"}));
+    EXPECT_EQ(m_files.CreateNew(m_folder.Make("ro/tmp0.~rm"), &pFile), 0);
+    const std::string sRo = m_folder.Path() + "/ro/";
+    EXPECT_EQ(m_files.Operations(),
+              (std::vector<std::string>{"create-new " + sRo + "tmp0.~rm -> Permission denied",
+                                        "make-folder " + sRo + " -> Permission denied",
+                                        "create-new " + m_folder.Path() + "/late.bin",
+                                        "create-new " + sRo + "tmp0.~rm"}));
 }
 
-// The lock holds against every other holder, even one of the same process, until it is
-// released; then its file is gone and the next holder gets it. A file left by a holder that
-// died is simply locked again.
-TEST(PosixFileSystem, ALockHoldsUntilReleasedAndTakesItsFileAlong) {
+// A read held up stays so until it is released, and then fails.
+TEST_F(FaultyFileSystemTest, AReadHeldUpWaitsForItsRelease) {
+    WriteBytes(m_folder.Make("in.wav"), std::vector<std::uint8_t>(100, 1));
+    m_files.InjectFault({FileOp::Read, "*/in.wav", kBlockUntilReleased, 10});
+    std::unique_ptr<IFile> pFile;
+    ASSERT_EQ(m_files.OpenRead(m_folder.Make("in.wav"), &pFile), 0);
+    std::uint8_t ab[20];
+    std::size_t nRead = 0;
+    std::thread reader([&] { EXPECT_EQ(pFile->Read(ab, 20, &nRead), EIO); });
+    while (!m_files.Blocked()) {
+        std::this_thread::yield();
+    }
+    m_files.ReleaseBlocked();
+    reader.join();
+    EXPECT_EQ(nRead, 10u);
+}
+
+// A private folder: mode 0700 whatever the umask, a new name each time, removed only when
+// empty.
+TEST(PosixFileSystem, PrivateFoldersAreNewOwnedAndRemovedWhenEmpty) {
     CTestFolder folder;
     CPosixFileSystem files;
-    CPosixFileSystem other;
-    const std::string sLock = folder.Make("tmp.~lock");
-    std::unique_ptr<IFileLock> pFirst;
-    ASSERT_EQ(files.Lock(sLock, &pFirst), 0);
-    std::unique_ptr<IFileLock> pSecond;
-    EXPECT_EQ(other.Lock(sLock, &pSecond), EWOULDBLOCK);
-    EXPECT_EQ(pSecond, nullptr);
-    pFirst.reset();
-    EXPECT_FALSE(test::Exists(sLock));
-    ASSERT_EQ(other.Lock(sLock, &pSecond), 0);
-    pSecond.reset();
+    std::string sFirst;
+    std::string sSecond;
+    ASSERT_EQ(files.MakePrivateFolder(folder.Path(), &sFirst), 0);
+    ASSERT_EQ(files.MakePrivateFolder(folder.Path() + "/", &sSecond), 0);
+    EXPECT_NE(sFirst, sSecond);
+    EXPECT_EQ(FolderOf(sFirst), folder.Path());
+    struct stat info {};
+    ASSERT_EQ(::stat(sFirst.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    WriteBytes(sFirst + "/tmp0.~rm", {1});
+    EXPECT_EQ(files.DeleteFolder(sFirst), ENOTEMPTY);
+    EXPECT_TRUE(test::Exists(sFirst + "/tmp0.~rm"));
+    EXPECT_EQ(files.DeleteFolder(sSecond), 0);
+    EXPECT_FALSE(test::Exists(sSecond));
+    EXPECT_EQ(files.MakePrivateFolder(folder.Path() + "/missing", &sSecond), ENOENT);
+}
 
-    WriteBytes(sLock, {1, 2});
-    ASSERT_EQ(files.Lock(sLock, &pFirst), 0);
-    EXPECT_EQ(files.Lock(folder.Path() + "/missing/tmp.~lock", &pSecond), ENOENT);
+TEST(ResultMode, TheInputsReadAndWriteBitsLessTheUmasksWritesForOthers) {
+    EXPECT_EQ(ResultMode(0600, 022), 0600u);
+    EXPECT_EQ(ResultMode(0644, 022), 0644u);
+    EXPECT_EQ(ResultMode(0666, 022), 0644u);
+    EXPECT_EQ(ResultMode(0666, 002), 0664u);
+    EXPECT_EQ(ResultMode(0666, 077), 0644u);  // only the write bits of the umask
+    EXPECT_EQ(ResultMode(04755, 022), 0644u); // no execute, set-id or sticky bit
+    EXPECT_EQ(ResultMode(0400, 0), 0400u);
 }
 
 TEST(PosixFileSystem, OpenWriteKeepsTheBytesAndTruncateAndModeWork) {
@@ -223,6 +271,8 @@ TEST(PosixFileSystem, OpenWriteKeepsTheBytesAndTruncateAndModeWork) {
     EXPECT_EQ(files.OpenWrite(sPath, &pFile), ENOENT); // it never creates
     EXPECT_EQ(files.OpenWrite(folder.Path(), &pFile), EISDIR);
     WriteBytes(sPath, {1, 2, 3, 4, 5});
+    std::filesystem::create_symlink(sPath, folder.Make("link.wrm"));
+    EXPECT_EQ(files.OpenWrite(folder.Make("link.wrm"), &pFile), ELOOP); // links are its caller's
     ASSERT_EQ(files.OpenWrite(sPath, &pFile), 0);
     ASSERT_EQ(pFile->Write("ab", 2), 0);
     ASSERT_EQ(pFile->SetMode(0640), 0);
@@ -247,6 +297,29 @@ TEST(PosixFileSystem, FollowLinksGivesTheFileALinkChainEndsAt) {
     ASSERT_EQ(files.FollowLinks(folder.Path() + "/plain.wrm", &sFound), 0);
     EXPECT_EQ(sFound, folder.Path() + "/plain.wrm");
     EXPECT_EQ(files.FollowLinks(folder.Path() + "/loop.wrm", &sFound), ELOOP);
+    // Links on the way to the file are followed too, and so is "..".
+    std::filesystem::create_symlink(folder.Path() + "/store", folder.Make("alias"));
+    ASSERT_EQ(files.FollowLinks(folder.Path() + "/alias/../alias/x.wrm", &sFound), 0);
+    EXPECT_EQ(sFound, sTarget);
+    ASSERT_EQ(files.FollowLinks(folder.Path() + "/alias/new/y.wrm", &sFound), 0);
+    EXPECT_EQ(sFound, folder.Path() + "/store/new/y.wrm");
+}
+
+// In a folder that everyone may write and that has its sticky bit, the user's own links are
+// followed (the links of another user are refused: the shared-folder tests play that user).
+TEST(PosixFileSystem, FollowLinksFollowsOwnLinksInASharedFolder) {
+    CTestFolder folder;
+    CPosixFileSystem files;
+    const std::string sShared = folder.Make("shared/");
+    ASSERT_EQ(::chmod(sShared.c_str(), 01777), 0);
+    const std::string sTarget = folder.Make("mine.wrm");
+    std::filesystem::create_symlink(sTarget, sShared + "x.wrm");
+    std::string sFound;
+    ASSERT_EQ(files.FollowLinks(sShared + "x.wrm", &sFound), 0);
+    EXPECT_EQ(sFound, sTarget);
+    EXPECT_EQ(SystemErrorText(kErrorUnsafeLink),
+              "It is a symbolic link in a shared folder, owned by another user; it is not "
+              "followed.\n");
 }
 
 } // namespace

@@ -17,9 +17,12 @@ bool Matches(const FileFault& fault, const std::string& sAbsolute) {
 class CFaultyFile : public IFile {
   public:
     using LinkFn = std::function<int(IFile& inner, const std::string& sPath)>;
+    using BlockFn = std::function<void()>;
 
-    CFaultyFile(std::unique_ptr<IFile> pInner, std::vector<FileFault> faults, LinkFn linker)
-        : m_pInner(std::move(pInner)), m_faults(std::move(faults)), m_linker(std::move(linker)) {}
+    CFaultyFile(std::unique_ptr<IFile> pInner, std::vector<FileFault> faults, LinkFn linker,
+                BlockFn block)
+        : m_pInner(std::move(pInner)), m_faults(std::move(faults)), m_linker(std::move(linker)),
+          m_block(std::move(block)) {}
 
     int Link(const std::string& sPath) override { return m_linker(*m_pInner, sPath); }
 
@@ -29,6 +32,10 @@ class CFaultyFile : public IFile {
         m_nRead += *pnRead;
         if (nInner != 0 || nAllowed == nBytes || *pnRead < nAllowed) {
             return nInner;
+        }
+        if (Fault(FileOp::Read)->m_nError == kBlockUntilReleased) {
+            m_block();
+            return EIO;
         }
         return Fault(FileOp::Read)->m_nError;
     }
@@ -81,6 +88,7 @@ class CFaultyFile : public IFile {
     std::unique_ptr<IFile> m_pInner;
     std::vector<FileFault> m_faults;
     LinkFn m_linker;
+    BlockFn m_block;
     std::uint64_t m_nRead = 0;
     std::uint64_t m_nWritten = 0;
 };
@@ -95,6 +103,24 @@ void CFaultyFileSystem::InjectFault(FileFault fault) {
 void CFaultyFileSystem::ClearFaults() {
     std::lock_guard lock(m_mutex);
     m_faults.clear();
+}
+
+void CFaultyFileSystem::ReleaseBlocked() {
+    std::lock_guard lock(m_mutex);
+    m_bReleased = true;
+    m_released.notify_all();
+}
+
+bool CFaultyFileSystem::Blocked() const {
+    std::lock_guard lock(m_mutex);
+    return m_nBlocked > 0;
+}
+
+void CFaultyFileSystem::Block() {
+    std::unique_lock lock(m_mutex);
+    ++m_nBlocked;
+    m_released.wait(lock, [this] { return m_bReleased; });
+    --m_nBlocked;
 }
 
 std::vector<std::string> CFaultyFileSystem::Operations() const {
@@ -140,19 +166,17 @@ std::unique_ptr<IFile> CFaultyFileSystem::Wrap(std::unique_ptr<IFile> pInner,
         }
         return Record("link " + sPath, nError);
     };
-    return std::make_unique<CFaultyFile>(std::move(pInner), FaultsOf(sMatched), linker);
+    return std::make_unique<CFaultyFile>(std::move(pInner), FaultsOf(sMatched), linker,
+                                         [this] { Block(); });
 }
 
 int CFaultyFileSystem::Open(FileOp op, const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
     const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
-    const char* pszVerb = op == FileOp::Open     ? "open "
-                          : op == FileOp::Create ? "create "
-                                                 : "open-write ";
+    const char* pszVerb = op == FileOp::Open ? "open " : "open-write ";
     return OpenThrough(op, sAbsolute, pszVerb + sAbsolute, ppFile,
                        [&](std::unique_ptr<IFile>* ppInner) {
-                           return op == FileOp::Open     ? m_inner.OpenRead(sAbsolute, ppInner)
-                                  : op == FileOp::Create ? m_inner.Create(sAbsolute, ppInner)
-                                                         : m_inner.OpenWrite(sAbsolute, ppInner);
+                           return op == FileOp::Open ? m_inner.OpenRead(sAbsolute, ppInner)
+                                                     : m_inner.OpenWrite(sAbsolute, ppInner);
                        });
 }
 
@@ -187,24 +211,26 @@ int CFaultyFileSystem::OpenRead(const std::string& sPath, std::unique_ptr<IFile>
     return Open(FileOp::Open, sPath, ppFile);
 }
 
-int CFaultyFileSystem::Create(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
-    return Open(FileOp::Create, sPath, ppFile);
-}
-
 int CFaultyFileSystem::OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) {
     return Open(FileOp::OpenWrite, sPath, ppFile);
 }
 
-int CFaultyFileSystem::Lock(const std::string& sPath, std::unique_ptr<IFileLock>* ppLock) {
-    const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sPath);
-    int nError = InjectedError(FileOp::Lock, sAbsolute);
+int CFaultyFileSystem::MakePrivateFolder(const std::string& sParent, std::string* psFolder) {
+    const std::string sAbsolute = WithTrailingSlash(AbsolutePath(CurrentDirectory(), sParent));
+    int nError = InjectedError(FileOp::Create, sAbsolute + ".veltrane-XXXXXX");
     if (nError == 0) {
-        nError = InjectedError(FileOp::Create, sAbsolute);
+        nError = m_inner.MakePrivateFolder(sAbsolute, psFolder);
     }
+    return Record("make-folder " + sAbsolute, nError);
+}
+
+int CFaultyFileSystem::DeleteFolder(const std::string& sFolder) {
+    const std::string sAbsolute = AbsolutePath(CurrentDirectory(), sFolder);
+    int nError = InjectedError(FileOp::Delete, sAbsolute);
     if (nError == 0) {
-        nError = m_inner.Lock(sAbsolute, ppLock);
+        nError = m_inner.DeleteFolder(sAbsolute);
     }
-    return Record("lock " + sAbsolute, nError);
+    return Record("delete-folder " + sAbsolute, nError);
 }
 
 int CFaultyFileSystem::Delete(const std::string& sPath) {

@@ -6,12 +6,25 @@ CScriptedLoop::~CScriptedLoop() {
     WaitForThreads();
 }
 
-void CScriptedLoop::WaitForThreads() {
+bool CScriptedLoop::WaitForThreads(std::chrono::milliseconds limit) {
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_nRunning == 0; });
+        if (!m_changed.wait_for(lock, limit, [this] { return m_nRunning == 0; })) {
+            return false;
+        }
     }
     JoinWorkers();
+    return true;
+}
+
+void CScriptedLoop::EndProcess(int nStatus) {
+    std::lock_guard lock(m_mutex);
+    m_endStatuses.push_back(nStatus);
+}
+
+std::vector<int> CScriptedLoop::EndedProcess() const {
+    std::lock_guard lock(m_mutex);
+    return m_endStatuses;
 }
 
 void CScriptedLoop::Run() {

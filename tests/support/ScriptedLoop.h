@@ -44,7 +44,12 @@ class CScriptedLoop : public IMessageLoop {
     void PostMessage(unsigned nMessage, std::intptr_t nWParam, std::intptr_t nLParam) override;
     int StartThread(std::function<void()> work) override;
     // The workers' calls to the controls run on their own threads here, so this only waits.
-    void WaitForThreads() override;
+    using IMessageLoop::WaitForThreads;
+    bool WaitForThreads(std::chrono::milliseconds limit) override;
+    // Recorded, and the call returns: the test goes on as the process would not.
+    void EndProcess(int nStatus) override;
+    // The statuses EndProcess was called with, in order.
+    std::vector<int> EndedProcess() const;
 
   private:
     void Dispatch(std::unique_lock<std::mutex>& lock);
@@ -59,6 +64,7 @@ class CScriptedLoop : public IMessageLoop {
     int m_nRunning = 0;
     int m_nStarted = 0;
     int m_nStartError = 0;
+    std::vector<int> m_endStatuses;
 };
 
 } // namespace veltrane
