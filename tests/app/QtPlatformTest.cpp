@@ -13,7 +13,13 @@
 #include <QtTest>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -85,6 +91,8 @@ class QtPlatformTest : public QObject {
     void postedMessagesRunOnTheDialogThreadInPostingOrder();
     void aWorkersCallRunsOnTheDialogThreadWhileTheWorkerWaits();
     void waitingForTheWorkersCarriesOutTheirCalls();
+    void aWaitForAWorkerBlockedOnAPipeEndsAtItsLimit();
+    void endingTheProcessFlushesAndGivesTheStatus();
     void clicksPushedLooksAndCheckMarks();
     void progressBarsKeepTheirRangeInSixtyFourBits();
     void openAnswersWithTheFilesAndMovesTheCurrentDirectory();
@@ -149,6 +157,53 @@ void QtPlatformTest::waitingForTheWorkersCarriesOutTheirCalls() {
     }
     loop.WaitForThreads();
     QCOMPARE(calls.size(), 6u);
+}
+
+// A worker that opens a pipe nobody writes to is held there: the bounded wait gives up at its
+// limit (carrying out calls meanwhile), and waits again once the pipe is opened.
+void QtPlatformTest::aWaitForAWorkerBlockedOnAPipeEndsAtItsLimit() {
+    CTestFolder folder;
+    const std::string sPipe = folder.Make("pipe");
+    QCOMPARE(::mkfifo(sPipe.c_str(), 0600), 0);
+    CQtMessageLoop loop;
+    int nCalls = 0;
+    QCOMPARE(loop.StartThread([&] {
+        loop.Call([&] { ++nCalls; });
+        const int nFd = ::open(sPipe.c_str(), O_RDONLY | O_CLOEXEC); // held until a writer comes
+        ::close(nFd);
+    }),
+             0);
+    const auto start = std::chrono::steady_clock::now();
+    QVERIFY(!loop.WaitForThreads(std::chrono::milliseconds(300)));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    QVERIFY(waited >= std::chrono::milliseconds(300));
+    QVERIFY(waited < std::chrono::seconds(3));
+    QCOMPARE(nCalls, 1);
+    const int nWriter = ::open(sPipe.c_str(), O_WRONLY | O_CLOEXEC);
+    QVERIFY(loop.WaitForThreads(std::chrono::seconds(10)));
+    ::close(nWriter);
+}
+
+void QtPlatformTest::endingTheProcessFlushesAndGivesTheStatus() {
+    int anPipe[2];
+    QCOMPARE(::pipe(anPipe), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(anPipe[1], STDOUT_FILENO);
+        std::fputs("unflushed", stdout);
+        CQtMessageLoop loop;
+        loop.EndProcess(7);
+    }
+    ::close(anPipe[1]);
+    char ach[32] = {};
+    const ssize_t nRead = ::read(anPipe[0], ach, sizeof(ach));
+    ::close(anPipe[0]);
+    int nStatus = 0;
+    QCOMPARE(::waitpid(pid, &nStatus, 0), pid);
+    QVERIFY(WIFEXITED(nStatus));
+    QCOMPARE(WEXITSTATUS(nStatus), 7);
+    QCOMPARE(std::string(ach, static_cast<std::size_t>(std::max<ssize_t>(nRead, 0))),
+             std::string("unflushed"));
 }
 
 void QtPlatformTest::clicksPushedLooksAndCheckMarks() {
