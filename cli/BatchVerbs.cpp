@@ -31,7 +31,7 @@ std::uint64_t AnyAudioFrames(const std::filesystem::path& input) {
         return 0; // libsndfile would read "-" as standard input, before the job does
     }
     const std::optional<ConversionPlan> plan = PlanConversion(input);
-    return plan && plan->m_nSamples > 0
+    return plan && !plan->m_strRefusal && plan->m_nSamples > 0
                ? static_cast<std::uint64_t>(plan->m_nSamples) / kFrameSamples
                : 0;
 }

@@ -47,6 +47,10 @@ bool CheckOne(const std::filesystem::path& file, bool bConvert) {
     const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, file.string());
     if (wav.m_bRejected && bConvert) {
         if (const std::optional<ConversionPlan> plan = PlanConversion(file)) {
+            if (plan->m_strRefusal) {
+                std::fprintf(stderr, "%s%s\n", plan->m_strRefusal->c_str(), file.c_str());
+                return false;
+            }
             PrintConversion(file, *plan);
             return true;
         }

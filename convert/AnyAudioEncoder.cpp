@@ -54,6 +54,9 @@ FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
                    ? JobOutcome(FileOutcome::Failed, SystemErrorText(reader.SystemError()), input)
                    : JobOutcome(FileOutcome::Rejected, wav->m_strMessage, input);
     }
+    if (auto refusal = ConversionRefusal(reader.Description())) {
+        return JobOutcome(FileOutcome::Rejected, *refusal, input);
+    }
     return EncodeConverted(reader, input, output, options);
 }
 
@@ -62,7 +65,8 @@ std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file) 
     if (!reader.Open(file)) {
         return std::nullopt;
     }
-    return ConversionPlan{reader.Description(), ConvertedLength(reader.Description())};
+    return ConversionPlan{reader.Description(), ConvertedLength(reader.Description()),
+                          ConversionRefusal(reader.Description())};
 }
 
 } // namespace veltrane

@@ -31,6 +31,7 @@ FileJobReport EncodeAnyAudioFile(const std::filesystem::path& input,
 struct ConversionPlan {
     AudioDescription m_description;
     std::int64_t m_nSamples = -1; // 16 kHz samples; -1 when the file does not tell its length
+    std::optional<std::string> m_strRefusal; // why it is not converted (ConversionRefusal)
 };
 
 // None when the file cannot be opened or libsndfile does not read it.

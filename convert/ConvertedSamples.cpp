@@ -27,6 +27,24 @@ std::int16_t RoundToPcm16(double dSample) {
     return static_cast<std::int16_t>(dValue);
 }
 
+std::optional<std::string> ConversionRefusal(const AudioDescription& description) {
+    constexpr int kLowestRate = 1000;
+    constexpr int kHighestRate = 768000;
+    constexpr int kMostChannels = 64;
+    if (description.m_nSampleRate < kLowestRate || description.m_nSampleRate > kHighestRate) {
+        return "Its sample rate, " + std::to_string(description.m_nSampleRate) +
+               " per second, is outside what --convert takes (1000 to 768000).\n";
+    }
+    if (description.m_nChannels < 1 || description.m_nChannels > kMostChannels) {
+        return "It has " + std::to_string(description.m_nChannels) +
+               " channels; --convert takes 1 to 64.\n";
+    }
+    if (description.m_nFrames == 0) {
+        return std::string("It holds no samples.\n");
+    }
+    return std::nullopt;
+}
+
 std::int64_t ConvertedLength(const AudioDescription& description) {
     if (description.m_nFrames < 0) {
         return -1;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ namespace veltrane {
 // A sample scaled as libsndfile reads it (1.0 full scale) as a 16-bit sample: x * 32768 rounded
 // to the nearest integer (halves away from zero) and clipped to -32768..32767; NaN gives 0.
 std::int16_t RoundToPcm16(double dSample);
+
+// Why a recording of this description is not converted, ending in a line feed; none when it is.
+// A rate below 1000 or above 768000 per second, more than 64 channels or no samples at all is no
+// recording to convert, and would make the resampler's and the mix's buffers grow with the
+// header's claims instead of staying bounded.
+std::optional<std::string> ConversionRefusal(const AudioDescription& description);
 
 // The 16 kHz samples that a recording of this description gives; -1 when its length is not
 // known.

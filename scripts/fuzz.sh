@@ -19,6 +19,7 @@ targets=(
   fuzz_decode_file:decode:9000
   fuzz_encoder:encoder:3840
   fuzz_encode_file:encode_file:4096
+  fuzz_convert_file:convert_file:8192
 )
 passed=0
 failed=0

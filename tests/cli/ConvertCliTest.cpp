@@ -3,8 +3,9 @@
 // the golden speech_en.wav (the LIST one by hand, the others with sox).
 #include "tests/support/CliRunner.h"
 
-#include "tests/support/TestFolder.h"
 #include "convert/WavHeader.h"
+#include "tests/support/TestFolder.h"
+#include "tests/support/WavBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +148,39 @@ TEST_F(ConvertCliTest, ACutOffFlacFailsWithLibsndfilesTextAndLeavesNothing) {
     EXPECT_NE(result.m_strErr.find("\ncut.flac\n"), std::string::npos) << result.m_strErr;
     EXPECT_EQ(m_dir.Names(),
               (std::set<std::string>{"cut.flac", "list.wav", "speech.flac", "stereo44.wav"}));
+}
+
+// Headers that claim what no recording is: refused at once with the reason and the path,
+// nothing written, instead of buffers that grow with the claim (a rate of 1 per second asks the
+// resampler for 16000 samples of every one read).
+TEST_F(ConvertCliTest, AbsurdHeadersAreRefusedWithTheirReason) {
+    struct Case {
+        test::FmtFields m_fmt;
+        std::size_t m_nDataBytes;
+        std::string m_sReason;
+    };
+    const std::vector<Case> cases = {
+        {{1, 1, 1, 2, 16}, 65536, "Its sample rate, 1 per second, is outside what --convert takes"},
+        {{1, 1, 999, 2, 16}, 4000, "Its sample rate, 999 per second,"},
+        {{1, 1, 768001, 2, 16}, 4000, "Its sample rate, 768001 per second,"},
+        {{1, 65, 16000, 130, 16}, 130 * 100, "It has 65 channels; --convert takes 1 to 64."},
+        {{1, 2, 44100, 4, 16}, 0, "It holds no samples."},
+    };
+    for (const Case& c : cases) {
+        const test::Bytes wav =
+            test::Riff({test::FmtChunk(c.m_fmt),
+                        test::Chunk("data", static_cast<std::uint32_t>(c.m_nDataBytes),
+                                    test::Bytes(c.m_nDataBytes, 0x11))});
+        test::WriteBytes(m_dir / "odd.wav", wav);
+        const auto result = RunCli({"encode", "-q", "--convert", "odd.wav"}, m_dir.Path());
+        EXPECT_EQ(result.m_nStatus, 2) << c.m_sReason;
+        EXPECT_TRUE(result.m_strErr.starts_with(c.m_sReason)) << result.m_strErr;
+        EXPECT_NE(result.m_strErr.find("\nodd.wav\n"), std::string::npos) << result.m_strErr;
+        EXPECT_FALSE(std::filesystem::exists(m_dir / "odd.wrm"));
+        const auto check = RunCli({"check", "--convert", "odd.wav"}, m_dir.Path());
+        EXPECT_EQ(check.m_nStatus, 2);
+        EXPECT_EQ(check.m_strErr, result.m_strErr);
+    }
 }
 
 TEST_F(ConvertCliTest, FilesTheCheckAcceptsAreEncodedAsWithoutConvert) {
