@@ -7,6 +7,7 @@
 #include "convert/StandardStreams.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <set>
 #include <thread>
@@ -20,6 +21,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 1;
 constexpr int kExitFailures = 2;
 constexpr int kExitStopped = 130;
+constexpr int kExitReaderGone = 128 + SIGPIPE; // as a program that SIGPIPE ends
 constexpr const char* kMsgSameOutput = "Another input of this batch has the same output name.\n";
 
 struct BatchPlan {
@@ -186,10 +188,18 @@ int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
     options.m_bReplace = args.m_bForce;
     options.m_pbCancel = &stopSignals.StopFlag();
     options.m_onFrames = [&reporter](std::uint64_t nFrames) { reporter.OnFrames(nFrames); };
+    bool bReaderGone = false; // standard output goes to one job only
     RunBatch(plan.m_items, JobsFor(args), options, verb.m_job,
              [&](std::size_t nItem, const FileJobReport& report) {
-                 reporter.OnFileDone(plan.m_items[nItem], report);
+                 bReaderGone = bReaderGone || report.m_bReaderGone;
+                 if (!report.m_bReaderGone) {
+                     reporter.OnFileDone(plan.m_items[nItem], report);
+                 }
              });
+    if (bReaderGone) {
+        reporter.Abandon();
+        return kExitReaderGone;
+    }
     const BatchTotals& totals = reporter.Finish();
     if (stopSignals.StopRequested()) {
         std::fputs("Stopped; unfinished outputs were removed.\n", stderr);

@@ -112,6 +112,11 @@ void CProgressReporter::OnFileDone(const BatchItem& item, const FileJobReport& r
     }
 }
 
+void CProgressReporter::Abandon() {
+    const std::lock_guard lock(m_mutex);
+    ClearBar();
+}
+
 void CProgressReporter::DrawBar() {
     const unsigned nDone =
         m_totals.m_nConverted + m_totals.m_nFailed + m_totals.m_nSkipped + m_totals.m_nCancelled;

@@ -36,6 +36,8 @@ class CProgressReporter {
     void OnFileDone(const BatchItem& item, const FileJobReport& report);
     // Clears the bar and prints the summary; the totals decide the exit status.
     const BatchTotals& Finish();
+    // Clears the bar and prints nothing more: the run ends quietly.
+    void Abandon();
 
   private:
     double Elapsed() const;

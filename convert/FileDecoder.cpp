@@ -104,7 +104,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
     }
     int nError = file.Write(HeaderFor(nSamples, file.IsStream()));
     if (nError != 0) {
-        return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
+        return file.WriteFailure(nError);
     }
     auto pDecoder = std::make_unique<CSpeechDecoder>();
     std::vector<std::uint8_t> frames(static_cast<std::size_t>(kChunkFrames) * kFrameBytes);
@@ -119,7 +119,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
         bytes.clear();
         DecodeChunk(*pDecoder, chunk, nDone, bytes);
         if ((nError = file.Write(bytes)) != 0) {
-            return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
+            return file.WriteFailure(nError);
         }
         if (options.m_onFrames) {
             options.m_onFrames(nCount);

@@ -43,7 +43,7 @@ FileJobReport EncodeSamplesToFile(CSampleSource& samples, const ReadFailureFn& r
     case EncodeStatus::ReadFailed:
         return JobOutcome(FileOutcome::Failed, readFailure(), input);
     case EncodeStatus::WriteFailed:
-        return JobOutcome(FileOutcome::Failed, SystemErrorText(nWriteError), output);
+        return file.WriteFailure(nWriteError);
     case EncodeStatus::Done:
         break;
     }

@@ -40,6 +40,9 @@ struct FileJobReport {
     std::uint64_t m_nBytes = 0;        // bytes of the output
     double m_dAudioSeconds = 0.0;      // seconds of audio the output holds or stands for
     double m_dElapsedSeconds = 0.0;
+    // Standard output's reader closed its end (a pipe into head): the run ends at once and
+    // quietly, as other programs end on a closed pipe. The outcome is then Cancelled.
+    bool m_bReaderGone = false;
 };
 
 // One file job: converts input into output.

@@ -3,6 +3,7 @@
 #include "convert/StandardStreams.h"
 #include "platform/PosixFileSystem.h"
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace veltrane {
@@ -16,6 +17,15 @@ std::optional<FileJobReport> CJobOutput::Create(const std::filesystem::path& inp
 
 int CJobOutput::Write(std::span<const std::uint8_t> bytes) {
     return m_bStream ? WriteAllTo(STDOUT_FILENO, bytes) : m_file.Write(bytes);
+}
+
+FileJobReport CJobOutput::WriteFailure(int nError) const {
+    if (m_bStream && nError == EPIPE) {
+        FileJobReport report = JobOutcome(FileOutcome::Cancelled, "", m_output);
+        report.m_bReaderGone = true;
+        return report;
+    }
+    return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), m_output);
 }
 
 std::optional<FileJobReport> CJobOutput::Commit() {

@@ -22,6 +22,9 @@ class CJobOutput {
     std::optional<FileJobReport> Create(const std::filesystem::path& input);
     // Writes all bytes. Returns 0 or the errno of the failure.
     int Write(std::span<const std::uint8_t> bytes);
+    // The report of a failed Write: the system's text and the output's path, or, for standard
+    // output whose reader has gone (EPIPE), a quiet end (FileJobReport::m_bReaderGone).
+    FileJobReport WriteFailure(int nError) const;
     // Puts a finished file in place under its name (CommitOutput); nothing to do for standard
     // output.
     std::optional<FileJobReport> Commit();

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veltrane {
@@ -141,6 +142,38 @@ TEST(PipeCli, DecodingToStandardOutputIsAStreamingWav) {
     ASSERT_EQ(std::system(strSox.c_str()), 0);
     EXPECT_EQ(test::ReadBytes(dir / "piped.raw"), test::ReadBytes(dir / "file.raw"));
     EXPECT_EQ(test::ReadBytes(dir / "piped.raw").size(), fileBytes.size() - 44);
+}
+
+// A reader that stops early (head -c 100) ends the run at once and quietly, with the status of a
+// program that SIGPIPE ends, for encode and decode alike.
+TEST(PipeCli, AClosedPipeEndsTheRunQuietlyWith141) {
+    CTestFolder dir;
+    const std::filesystem::path long40s = kGoldenDir / "speech_tremolo_40s.wav";
+    const std::filesystem::path wrm = kGoldenDir / "speech_tremolo_40s.wrm";
+    const std::vector<std::vector<std::string>> commands = {
+        {"encode", long40s.string(), "-o", "-"},
+        {"decode", wrm.string(), "-o", "-"},
+        {"encode", "--convert", long40s.string(), "-o", "-"}};
+    for (const std::vector<std::string>& args : commands) {
+        const std::string sPipe = dir.Make("pipe");
+        std::filesystem::remove(sPipe);
+        ASSERT_EQ(::mkfifo(sPipe.c_str(), 0600), 0);
+        const int nReader = ::open(sPipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(nReader, 0);
+        test::CCliProcess process(args, dir.Path(), {"/dev/null", sPipe});
+        char ach[100];
+        std::size_t nGot = 0;
+        while (nGot < sizeof ach) { // as head -c 100 reads, then goes
+            const ssize_t n = ::read(nReader, ach + nGot, sizeof ach - nGot);
+            if (n > 0) {
+                nGot += static_cast<std::size_t>(n);
+            }
+        }
+        ::close(nReader);
+        const test::CliResult result = process.Wait();
+        EXPECT_EQ(result.m_nStatus, 141) << args[0] << result.m_strErr;
+        EXPECT_EQ(result.m_strErr, "") << args[0];
+    }
 }
 
 TEST(PipeCli, UsageErrorsAroundTheStandardStreams) {
