@@ -92,13 +92,13 @@ ReferenceEncoding EncodeWithReference(std::span<const std::int16_t> samples) {
 }
 
 QualityReport CompareDecoding(std::span<const std::uint8_t> frames,
-                              std::span<const double> reference, std::size_t nInputSamples) {
+                              std::span<const double> reference) {
     const DecodedFrames decoded = DecodeFrames(frames);
     QualityReport report;
     report.m_nSamples = std::min(decoded.m_anSamples.size(), reference.size());
     report.m_dSnrDb = SignalToNoiseDb(reference, decoded.m_anSamples);
     report.m_segSnr = SegmentalSnrDb(reference, decoded.m_anSamples);
-    report.m_dBitRate = BitRate(frames.size(), nInputSamples);
+    report.m_dBitRate = BitRate(frames.size(), frames.size() / kFrameBytes * kFrameLength);
     return report;
 }
 
@@ -117,7 +117,6 @@ CQualityMeter::CQualityMeter() : m_pStages(std::make_unique<Stages>()) {
 CQualityMeter::~CQualityMeter() = default;
 
 void CQualityMeter::Add(std::span<const std::int16_t> samples) {
-    m_nInputSamples += samples.size();
     while (!samples.empty()) {
         if (m_anPending.empty() && samples.size() >= kFrameLength) {
             AddFrame(samples.first(kFrameLength));
@@ -172,7 +171,7 @@ QualityReport CQualityMeter::Report() const {
     if (m_nSegments > 0) {
         report.m_segSnr.m_dDb = m_dSegmentSum / static_cast<double>(m_nSegments);
     }
-    report.m_dBitRate = BitRate(m_nFrames * kFrameBytes, m_nInputSamples);
+    report.m_dBitRate = BitRate(m_nFrames * kFrameBytes, m_nFrames * kFrameLength);
     return report;
 }
 

@@ -35,7 +35,8 @@ struct SegmentalSnr {
 SegmentalSnr SegmentalSnrDb(std::span<const double> reference,
                             std::span<const std::int16_t> decoded);
 
-// Bits per second of nBytes of frames for a recording of nSamples samples at 16 kHz.
+// Bits per second of nBytes of frames that code nSamples samples at 16 kHz (the recording's
+// whole frames: the samples after them are coded by no frame, so they take no bits).
 double BitRate(std::size_t nBytes, std::size_t nSamples);
 
 // The encoding of a recording in memory, with the pre-filtered input the encoder coded.
@@ -54,10 +55,9 @@ struct QualityReport {
     std::size_t m_nSamples = 0; // decoded samples compared with the reference
 };
 
-// Decodes the frames and compares the result with the reference; nInputSamples is the length
-// of the recording, for the bit rate.
+// Decodes the frames and compares the result with the reference.
 QualityReport CompareDecoding(std::span<const std::uint8_t> frames,
-                              std::span<const double> reference, std::size_t nInputSamples);
+                              std::span<const double> reference);
 
 // The quality of a recording measured as it streams in: each whole frame is encoded, decoded and
 // compared at once, so memory does not grow with the recording's length. The figures equal
@@ -71,9 +71,6 @@ class CQualityMeter {
 
     // The next samples of the recording, in any pieces.
     void Add(std::span<const std::int16_t> samples);
-    // Samples of the recording after its last whole frame that were not read, as no frame
-    // codes them: counted for the bit rate only.
-    void AddUncoded(std::size_t nSamples) { m_nInputSamples += nSamples; }
     // The figures of everything added so far.
     QualityReport Report() const;
 
@@ -83,7 +80,6 @@ class CQualityMeter {
 
     std::unique_ptr<Stages> m_pStages;     // the encoder and decoder: large, kept off the stack
     std::vector<std::int16_t> m_anPending; // samples short of a whole frame
-    std::size_t m_nInputSamples = 0;
     std::size_t m_nFrames = 0;
     double m_dSignal = 0.0; // energies of the whole compared length
     double m_dError = 0.0;

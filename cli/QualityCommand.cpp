@@ -57,7 +57,6 @@ FileQuality MeasureFile(const std::filesystem::path& file) {
         quality.m_strMessage = SystemErrorText(source.Error() ? source.Error() : EIO);
         return quality;
     }
-    meter.AddUncoded(nSamples % kFrameSamples);
     quality.m_dSeconds = static_cast<double>(nSamples) / kSampleRate;
     quality.m_report = meter.Report();
     return quality;

@@ -74,8 +74,7 @@ TEST(QualityOfSpeech, LiesInTheBandOfRealSpeech) {
     EXPECT_LE(*report.m_segSnr.m_dDb, 15.5);
     EXPECT_GT(report.m_segSnr.m_nSegments, 300u);
     EXPECT_EQ(report.m_nSamples, (samples.size() / kFrameSamples - 2) * kFrameSamples);
-    EXPECT_NEAR(report.m_dBitRate, 16000.0,
-                16000.0 * kFrameSamples / static_cast<double>(samples.size()));
+    EXPECT_EQ(report.m_dBitRate, 16000.0); // over the coded samples: the codec's own rate
 }
 
 // The meter that streams a recording gives the figures of the whole-recording measure to the last
@@ -83,8 +82,7 @@ TEST(QualityOfSpeech, LiesInTheBandOfRealSpeech) {
 TEST(QualityMeter, StreamingGivesTheFiguresOfTheWholeRecording) {
     const std::vector<std::int16_t> samples = Speech();
     const ReferenceEncoding encoding = EncodeWithReference(samples);
-    const QualityReport whole =
-        CompareDecoding(encoding.m_anBytes, encoding.m_adReference, samples.size());
+    const QualityReport whole = CompareDecoding(encoding.m_anBytes, encoding.m_adReference);
     for (const std::size_t nPiece : {std::size_t{1000}, std::size_t{7}}) {
         CQualityMeter meter;
         for (std::size_t at = 0; at < samples.size(); at += nPiece) {
@@ -173,8 +171,8 @@ TEST(QualityOfSpeech, FallsFarBelowForADamagedBitstream) {
          [&previous](LpcParamWords& words, ExcitationIndices&) { std::swap(words, previous); }},
     };
     for (const Fault& fault : faults) {
-        const QualityReport report = CompareDecoding(Damaged(encoding.m_anBytes, fault.damage),
-                                                     encoding.m_adReference, samples.size());
+        const QualityReport report =
+            CompareDecoding(Damaged(encoding.m_anBytes, fault.damage), encoding.m_adReference);
         ASSERT_TRUE(report.m_dSnrDb && report.m_segSnr.m_dDb) << fault.pszName;
         EXPECT_LT(*report.m_dSnrDb, 5.0) << fault.pszName;
         EXPECT_LT(*report.m_segSnr.m_dDb, 5.0) << fault.pszName;
