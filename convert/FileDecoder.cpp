@@ -23,10 +23,17 @@ constexpr std::uint64_t kBytesPerSample = 2;
 constexpr int kRiffSizeOffset = 4;  // in the canonical 44-byte header
 constexpr int kDataSizeOffset = 40; // in the canonical 44-byte header
 
-// The rejection of a file whose size is not a whole number of frames; the path follows it.
-std::string TornFileMessage(std::uint64_t nFileBytes) {
-    return "Its size, " + std::to_string(nFileBytes) +
-           " bytes, is not a whole number of 30-byte frames.\n";
+// The warning for a file whose size is not a whole number of frames (a copy cut short): its
+// whole frames are decoded, the bytes after them are not. Empty when there are none; the path
+// follows it.
+std::string TornTailWarning(std::uint64_t nFileBytes) {
+    const std::uint64_t nTail = nFileBytes % kFrameBytes;
+    if (nTail == 0) {
+        return {};
+    }
+    return "Warning: the last " + std::to_string(nTail) +
+           " bytes are not a whole 30-byte frame and were not decoded; " +
+           std::to_string(nFileBytes / kFrameBytes) + " frames were.\n";
 }
 
 std::uint64_t DecodedSamples(std::uint64_t nFrames) {
@@ -69,9 +76,6 @@ bool IsWavFile(CFileByteSource& source) {
 std::optional<FileJobReport> CheckWrm(CFileByteSource& source, const std::filesystem::path& input) {
     if (IsWavFile(source)) {
         return JobOutcome(FileOutcome::Rejected, kMsgWavNotWrm, input);
-    }
-    if (source.Size() % kFrameBytes != 0) {
-        return JobOutcome(FileOutcome::Rejected, TornFileMessage(source.Size()), input);
     }
     constexpr std::uint64_t nLargest = std::numeric_limits<std::uint32_t>::max() - kWavHeaderBytes;
     if (DecodedSamples(source.Size() / kFrameBytes) * kBytesPerSample > nLargest) {
@@ -135,6 +139,7 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
     FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);
     report.m_nFrames = nFrames;
     report.m_nBytes = kWavHeaderBytes + nSamples * kBytesPerSample;
+    report.m_strWarning = TornTailWarning(source.Size());
     report.m_dAudioSeconds = static_cast<double>(nSamples) / kSampleRate;
     return report;
 }

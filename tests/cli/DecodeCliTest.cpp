@@ -71,7 +71,9 @@ TEST(CliDecode, GoldenVectorsDecodeAlikeOnOneAndTwoJobs) {
 }
 
 // A WAV file of 44 + 2 * 68 bytes is a multiple of 30 bytes: only its header tells it from frames.
-TEST(CliDecode, TornFilesAndWavFilesAreRejectedAndTheOthersGoOn) {
+// A file cut inside its last frame (a copy cut short) is decoded over its whole frames, with a
+// warning, as the encoder treats short data.
+TEST(CliDecode, TornFilesAreDecodedWithAWarningAndWavFilesRejected) {
     CTestFolder dir;
     auto frames = test::ReadBytes(kGoldenDir / "vowels_2s.wrm");
     test::WriteBytes(dir / "good.wrm", frames);
@@ -80,14 +82,20 @@ TEST(CliDecode, TornFilesAndWavFilesAreRejectedAndTheOthersGoOn) {
     test::WriteBytes(dir / "take.wrm", test::Wav16(test::Noise(68)));
     const auto result = RunCli({"decode", "torn.wrm", "good.wrm", "take.wrm"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);
-    EXPECT_NE(result.m_strErr.find("Its size, " + std::to_string(frames.size()) +
-                                   " bytes, is not a whole number of 30-byte frames.\ntorn.wrm\n"),
+    const std::size_t nWhole = frames.size() / 30;
+    EXPECT_NE(result.m_strErr.find("Warning: the last 29 bytes are not a whole 30-byte frame and "
+                                   "were not decoded; " +
+                                   std::to_string(nWhole) + " frames were.\ntorn.wrm\n"),
               std::string::npos)
         << result.m_strErr;
+    const auto whole = test::ReadBytes(dir / "good.decoded.wav");
+    const auto torn = test::ReadBytes(dir / "torn.decoded.wav");
+    ASSERT_EQ(torn.size(), whole.size() - 240 * 2); // one frame fewer
+    EXPECT_TRUE(std::equal(torn.begin() + 44, torn.end(), whole.begin() + 44));
     EXPECT_NE(result.m_strErr.find("It is a WAV file, not a .wrm file.\ntake.wrm\n"),
               std::string::npos);
-    EXPECT_EQ(dir.Names(),
-              (std::set<std::string>{"good.wrm", "torn.wrm", "take.wrm", "good.decoded.wav"}));
+    EXPECT_EQ(dir.Names(), (std::set<std::string>{"good.wrm", "torn.wrm", "take.wrm",
+                                                  "good.decoded.wav", "torn.decoded.wav"}));
 }
 
 TEST(CliDecode, ExistingOutputIsKeptWithoutForce) {
