@@ -105,6 +105,22 @@ std::string CheckOutputs(const InputList& list, const BatchArgs& args, const Bat
     return {};
 }
 
+// Whether the item's output exists as a regular file of the size its input gives: the output of
+// an earlier run that finished it (an unfinished one never has the name).
+bool IsComplete(const BatchItem& item, const BatchVerb& verb) {
+    if (IsStandardStream(item.m_input) || IsStandardStream(item.m_output)) {
+        return false;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(item.m_output, error)) {
+        return false;
+    }
+    const std::uintmax_t nSize = std::filesystem::file_size(item.m_output, error);
+    const std::optional<std::uint64_t> nExpected =
+        verb.m_outputBytes(verb.m_countFrames(item.m_input));
+    return !error && nExpected && nSize == *nExpected;
+}
+
 // Each input with its output; a second input whose output another one already takes is
 // refused, so that no file of the batch overwrites another's result.
 BatchPlan PlanBatch(const InputList& list, const BatchArgs& args, const BatchVerb& verb) {
@@ -121,7 +137,11 @@ BatchPlan PlanBatch(const InputList& list, const BatchArgs& args, const BatchVer
         const std::filesystem::path key = std::filesystem::weakly_canonical(item.m_output, error);
         if (!taken.insert(error ? item.m_output : key).second) {
             plan.m_refused.emplace_back(
-                item, JobOutcome(FileOutcome::Skipped, kMsgSameOutput, input.m_path));
+                item, JobOutcome(FileOutcome::NotReplaced, kMsgSameOutput, input.m_path));
+            continue;
+        }
+        if (args.m_bSkipExisting && !args.m_bForce && IsComplete(item, verb)) {
+            plan.m_refused.emplace_back(item, JobOutcome(FileOutcome::Skipped, "", item.m_output));
             continue;
         }
         plan.m_items.push_back(item);
@@ -205,7 +225,8 @@ int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
         std::fputs("Stopped; unfinished outputs were removed.\n", stderr);
         return kExitStopped;
     }
-    return totals.m_nFailed + totals.m_nSkipped + totals.m_nCancelled > 0 ? kExitFailures : kExitOk;
+    return totals.m_nFailed + totals.m_nNotReplaced + totals.m_nCancelled > 0 ? kExitFailures
+                                                                              : kExitOk;
 }
 
 } // namespace veltrane

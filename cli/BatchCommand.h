@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct BatchArgs {
     std::filesystem::path m_outputDir; // -d: folder of every output
     unsigned m_nJobs = 0;              // -j: files at a time; 0 for every core
     bool m_bForce = false;             // -f: replace existing outputs
+    bool m_bSkipExisting = false;      // --skip-existing: leave complete outputs alone
     bool m_bQuiet = false;             // -q: no progress, no summary
     bool m_bConvert = false;           // --convert (encode): any recording libsndfile reads
     bool m_bRecursive = false;         // -r: the files below the folders among the inputs
@@ -36,10 +38,14 @@ struct BatchVerb {
     FileJobFn m_job;
     // The frames that an input holds, for the bar's time left; 0 when not known.
     std::function<std::uint64_t(const std::filesystem::path& input)> m_countFrames;
+    // The size in bytes of the output that an input of nFrames frames gives; none when such an
+    // input gives no output.
+    std::function<std::optional<std::uint64_t>(std::uint64_t nFrames)> m_outputBytes;
 };
 
-// Exit status: 0 when every file was converted, 2 when any failed or was skipped, 1 for a
-// usage error found once the inputs are known, 130 when stopped by SIGINT or SIGTERM.
+// Exit status: 0 when every file was converted or skipped as complete, 2 when any failed or an
+// existing output was not replaced, 1 for a usage error found once the inputs are known, 130
+// when stopped by SIGINT or SIGTERM, 141 when the reader of standard output went away.
 int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb);
 
 // The verbs.

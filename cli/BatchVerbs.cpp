@@ -2,12 +2,14 @@
 #include "cli/BatchCommand.h"
 
 #include "codec/CodecTypes.h"
+#include "codec/SpeechDecoder.h"
 #include "convert/AnyAudioEncoder.h"
 #include "convert/FileDecoder.h"
 #include "convert/FileEncoder.h"
 #include "convert/OutputName.h"
 #include "convert/StandardStreams.h"
 #include "convert/WavFile.h"
+#include "convert/WavWriter.h"
 
 namespace veltrane {
 
@@ -42,19 +44,31 @@ std::uint64_t WrmFrames(const std::filesystem::path& input) {
     return error ? 0 : nSize / kFrameBytes;
 }
 
+// A .wrm file of nFrames frames; an input without a whole frame gives none.
+std::optional<std::uint64_t> EncodedBytes(std::uint64_t nFrames) {
+    return nFrames > 0 ? std::optional(nFrames * kFrameBytes) : std::nullopt;
+}
+
+// The WAV file that nFrames frames decode to: the first frames answer no input sample.
+std::optional<std::uint64_t> DecodedBytes(std::uint64_t nFrames) {
+    constexpr std::uint64_t kDelay = kDecoderDelayFrames;
+    return kWavHeaderBytes + (nFrames > kDelay ? (nFrames - kDelay) * kFrameSamples * 2 : 0);
+}
+
 } // namespace
 
 int RunEncode(const BatchArgs& args) {
     if (args.m_bConvert) {
-        return RunBatchCommand(
-            args, {".wav", true, EncodedOutputPath, EncodeAnyAudioFile, AnyAudioFrames});
+        return RunBatchCommand(args, {".wav", true, EncodedOutputPath, EncodeAnyAudioFile,
+                                      AnyAudioFrames, EncodedBytes});
     }
-    return RunBatchCommand(args,
-                           {".wav", true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames});
+    return RunBatchCommand(
+        args, {".wav", true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames, EncodedBytes});
 }
 
 int RunDecode(const BatchArgs& args) {
-    return RunBatchCommand(args, {".wrm", false, DecodedOutputPath, DecodeWrmFile, WrmFrames});
+    return RunBatchCommand(
+        args, {".wrm", false, DecodedOutputPath, DecodeWrmFile, WrmFrames, DecodedBytes});
 }
 
 } // namespace veltrane

@@ -69,7 +69,13 @@ CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) 
     pOutput->excludes(pDir);
     CLI::Option* pJobs =
         pVerb->add_option("-j,--jobs", args.m_nJobs, "Files done at a time (default: every core)");
-    pVerb->add_flag("-f,--force", args.m_bForce, "Replace existing output files");
+    CLI::Option* pForce =
+        pVerb->add_flag("-f,--force", args.m_bForce, "Replace existing output files");
+    pVerb
+        ->add_flag("--skip-existing", args.m_bSkipExisting,
+                   "Leave an existing output of the size its input gives, counted as skipped "
+                   "(a re-run finishes a batch that was cut short)")
+        ->excludes(pForce);
     pVerb->add_flag("-q,--quiet", args.m_bQuiet, "Only errors: no progress, warnings or summary");
     pVerb->callback([&args, pJobs, pShard, pFilesFrom]() {
         // Checked here rather than by a validator, whose message would repeat the option's name.

@@ -3,6 +3,7 @@
 #include "codec/CodecTypes.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace veltrane {
 
@@ -38,9 +39,14 @@ std::string ConvertedLine(const BatchItem& item, const FileJobReport& report) {
 
 // The files that a stop left unconverted are counted only when there are any.
 std::string SummaryLine(const BatchTotals& totals, double dElapsedSeconds) {
-    char szCancelled[40] = "";
+    char szCancelled[80] = "";
+    if (totals.m_nNotReplaced > 0) {
+        std::snprintf(szCancelled, sizeof szCancelled, ", not replaced %u", totals.m_nNotReplaced);
+    }
     if (totals.m_nCancelled > 0) {
-        std::snprintf(szCancelled, sizeof szCancelled, ", cancelled %u", totals.m_nCancelled);
+        const std::size_t nUsed = std::strlen(szCancelled);
+        std::snprintf(szCancelled + nUsed, sizeof szCancelled - nUsed, ", cancelled %u",
+                      totals.m_nCancelled);
     }
     char szLine[240];
     std::snprintf(
@@ -86,6 +92,9 @@ void CProgressReporter::Count(const FileJobReport& report) {
     case FileOutcome::Skipped:
         ++m_totals.m_nSkipped;
         break;
+    case FileOutcome::NotReplaced:
+        ++m_totals.m_nNotReplaced;
+        break;
     case FileOutcome::Cancelled:
         ++m_totals.m_nCancelled;
         break;
@@ -99,7 +108,9 @@ void CProgressReporter::OnFileDone(const BatchItem& item, const FileJobReport& r
     // A single file's line is its summary, so it is shown under the bar as well.
     const bool bShowLine =
         m_style == ProgressStyle::Lines || (m_style == ProgressStyle::Bar && m_nFiles == 1);
-    if (!report.m_strMessage.empty()) {
+    const bool bCountOnly =
+        m_style == ProgressStyle::Quiet && report.m_outcome == FileOutcome::NotReplaced;
+    if (!report.m_strMessage.empty() && !bCountOnly) {
         PrintFailure(report);
     } else if (report.m_outcome == FileOutcome::Converted && bShowLine) {
         std::fprintf(stderr, "%s\n", ConvertedLine(item, report).c_str());
@@ -118,8 +129,8 @@ void CProgressReporter::Abandon() {
 }
 
 void CProgressReporter::DrawBar() {
-    const unsigned nDone =
-        m_totals.m_nConverted + m_totals.m_nFailed + m_totals.m_nSkipped + m_totals.m_nCancelled;
+    const unsigned nDone = m_totals.m_nConverted + m_totals.m_nFailed + m_totals.m_nSkipped +
+                           m_totals.m_nNotReplaced + m_totals.m_nCancelled;
     const std::uint64_t nFrames = m_nFramesDone.load();
     const double dFraction =
         m_nTotalFrames > 0
@@ -149,7 +160,9 @@ void CProgressReporter::ClearBar() {
 const BatchTotals& CProgressReporter::Finish() {
     const std::lock_guard lock(m_mutex);
     ClearBar();
-    if (m_style != ProgressStyle::Quiet && m_nFiles > 1) {
+    // Quiet, the outputs not replaced are told by their count alone.
+    if ((m_style != ProgressStyle::Quiet && m_nFiles > 1) ||
+        (m_style == ProgressStyle::Quiet && m_totals.m_nNotReplaced > 0)) {
         std::fprintf(stderr, "%s\n", SummaryLine(m_totals, Elapsed()).c_str());
     }
     return m_totals;

@@ -19,8 +19,9 @@ enum class ProgressStyle {
 
 struct BatchTotals {
     unsigned m_nConverted = 0;
-    unsigned m_nFailed = 0; // rejected or failed
-    unsigned m_nSkipped = 0;
+    unsigned m_nFailed = 0;      // rejected or failed
+    unsigned m_nSkipped = 0;     // complete outputs left alone
+    unsigned m_nNotReplaced = 0; // existing outputs not replaced
     unsigned m_nCancelled = 0;
     double m_dAudioSeconds = 0.0;
 };
@@ -58,7 +59,8 @@ class CProgressReporter {
 
 // "NAME: 489 frames, 14670 bytes, 7.34 s of audio, 85.2x real time"
 std::string ConvertedLine(const BatchItem& item, const FileJobReport& report);
-// "Converted 3, failed 1, skipped 0; 12.35 s of audio in 0.21 s, 58.8x real time"
+// "Converted 3, failed 1, skipped 0; 12.35 s of audio in 0.21 s, 58.8x real time", with
+// ", not replaced N" and ", cancelled N" after the skipped files when there are any.
 std::string SummaryLine(const BatchTotals& totals, double dElapsedSeconds);
 
 } // namespace veltrane

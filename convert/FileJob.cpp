@@ -12,6 +12,14 @@ namespace {
 
 constexpr const char* kMsgOutputIsInput = "The output would replace the input file!!!\n";
 constexpr const char* kMsgOutputExists = "The output file exists already; it is not replaced.\n";
+constexpr const char* kHintOutputExists =
+    "(-f replaces it; --skip-existing leaves an output that is complete and converts the rest.)\n";
+
+FileJobReport NotReplaced(const std::filesystem::path& output) {
+    FileJobReport report = JobOutcome(FileOutcome::NotReplaced, kMsgOutputExists, output);
+    report.m_strHint = kHintOutputExists;
+    return report;
+}
 
 bool IsSameFile(const std::filesystem::path& input, const std::filesystem::path& output) {
     std::error_code error;
@@ -27,7 +35,7 @@ std::optional<FileJobReport> OutputFailure(int nError, const std::filesystem::pa
     if (nError == 0) {
         return std::nullopt;
     }
-    return nError == EEXIST ? JobOutcome(FileOutcome::Skipped, kMsgOutputExists, output)
+    return nError == EEXIST ? NotReplaced(output)
                             : JobOutcome(FileOutcome::Failed, SystemErrorText(nError), output);
 }
 
@@ -56,7 +64,7 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
         return JobOutcome(FileOutcome::Failed, kMsgOutputIsInput, input);
     }
     if (!options.m_bReplace && Exists(output)) {
-        return JobOutcome(FileOutcome::Skipped, kMsgOutputExists, output);
+        return NotReplaced(output);
     }
     return std::nullopt;
 }

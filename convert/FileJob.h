@@ -16,11 +16,12 @@
 namespace veltrane {
 
 enum class FileOutcome {
-    Converted, // the output holds the whole result
-    Rejected,  // the input is not of the kind the job takes; nothing was written
-    Failed,    // the input could not be read or the output not written; nothing was left
-    Skipped,   // the output exists and replacing it was not allowed
-    Cancelled, // stopped on request; the temporary file was removed
+    Converted,   // the output holds the whole result
+    Rejected,    // the input is not of the kind the job takes; nothing was written
+    Failed,      // the input could not be read or the output not written; nothing was left
+    Skipped,     // the output exists, complete, and was left alone (--skip-existing)
+    NotReplaced, // the output exists and replacing it was not allowed
+    Cancelled,   // stopped on request; the temporary file was removed
 };
 
 struct FileJobOptions {
@@ -64,14 +65,14 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
 
 // Prepares file as the output named output: replaced only with m_bReplace, written through an
 // unnamed temporary file where the system has them; a new output gets the ResultMode of input's
-// mode. None when done; otherwise the report of the failure (Skipped when the output exists and
-// replacing is not allowed).
+// mode. None when done; otherwise the report of the failure (NotReplaced when the output exists
+// and replacing is not allowed).
 std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& input,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options);
 // Puts the finished file in place under its name. None when done; otherwise the report of the
-// failure (Skipped when an output appeared meanwhile and replacing is not allowed).
+// failure (NotReplaced when an output appeared meanwhile and replacing is not allowed).
 std::optional<FileJobReport> CommitOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& output);
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace veltrane {
@@ -71,21 +72,83 @@ TEST(BatchCli, FileWithNoWholeFrameIsReportedAndGetsNoOutput) {
     EXPECT_EQ(dir.Names(), (std::set<std::string>{"short.wav"}));
 }
 
-TEST(BatchCli, ExistingOutputIsSkippedWithoutForce) {
+TEST(BatchCli, ExistingOutputIsNotReplacedWithoutForce) {
     CTestFolder dir;
     test::WriteBytes(dir / "a.wav", test::Wav16(test::Noise(480)));
     test::WriteBytes(dir / "b.wav", test::Wav16(test::Noise(480)));
     test::WriteBytes(dir / "a.wrm", {1, 2, 3});
     auto result = RunCli({"encode", "a.wav", "b.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);
-    EXPECT_NE(result.m_strErr.find("a.wrm\n"), std::string::npos);
-    EXPECT_NE(result.m_strErr.find("Converted 1, failed 0, skipped 1; "), std::string::npos);
+    EXPECT_NE(result.m_strErr.find("a.wrm\n(-f replaces it; --skip-existing"), std::string::npos)
+        << result.m_strErr;
+    EXPECT_NE(result.m_strErr.find("Converted 1, failed 0, skipped 0, not replaced 1; "),
+              std::string::npos);
+    // Quiet: the count alone tells it.
+    result = RunCli({"encode", "-q", "a.wav", "b.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_TRUE(result.m_strErr.starts_with("Converted 0, failed 0, skipped 0, not replaced 2; "))
+        << result.m_strErr;
+    EXPECT_EQ(std::count(result.m_strErr.begin(), result.m_strErr.end(), '\n'), 1);
     EXPECT_EQ(test::ReadBytes(dir / "a.wrm"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_EQ(test::ReadBytes(dir / "b.wrm").size(), 60u);
 
     result = RunCli({"encode", "-f", "a.wav", "b.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
     EXPECT_EQ(test::ReadBytes(dir / "a.wrm").size(), 60u);
+}
+
+// A batch cut short and run again with --skip-existing: the outputs that are complete are left
+// alone, the missing ones are made, one of the wrong size (a file the user put there, since an
+// unfinished output never has the name) is not replaced; the bytes are those of one whole run,
+// and a run whose files were all converted or skipped ends with 0. The same for decode.
+TEST(BatchCli, SkipExistingFinishesABatchThatWasCutShort) {
+    CTestFolder dir;
+    const std::vector<std::string> names = {"a", "b", "c", "d"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        test::WriteBytes(
+            dir / (names[i] + ".wav"),
+            test::Wav16(test::Noise(240 * (20 + i) + 7, static_cast<std::uint32_t>(40 + i))));
+    }
+    auto result =
+        RunCli({"encode", "-q", "-d", "whole", "a.wav", "b.wav", "c.wav", "d.wav"}, dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    std::filesystem::create_directories(dir / "out");
+    for (const char* pszDone : {"a.wrm", "c.wrm"}) {
+        std::filesystem::copy_file(dir / "whole" / pszDone, dir / "out" / pszDone);
+    }
+    test::WriteBytes(dir / "out/d.wrm", {1, 2, 3}); // not this batch's result
+    const auto before = std::filesystem::last_write_time(dir / "out/a.wrm");
+    result = RunCli({"encode", "--skip-existing", "-d", "out", "a.wav", "b.wav", "c.wav", "d.wav"},
+                    dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("Converted 1, failed 0, skipped 2, not replaced 1; "),
+              std::string::npos)
+        << result.m_strErr;
+    EXPECT_EQ(std::filesystem::last_write_time(dir / "out/a.wrm"), before);
+    EXPECT_EQ(test::ReadBytes(dir / "out/b.wrm"), test::ReadBytes(dir / "whole/b.wrm"));
+    EXPECT_EQ(test::ReadBytes(dir / "out/d.wrm"), (std::vector<std::uint8_t>{1, 2, 3}));
+
+    std::filesystem::remove(dir / "out/d.wrm");
+    result =
+        RunCli({"encode", "-q", "--skip-existing", "-d", "out", "a.wav", "b.wav", "c.wav", "d.wav"},
+               dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(result.m_strErr, "");
+    for (const std::string& sName : names) {
+        EXPECT_EQ(test::ReadBytes(dir / "out" / (sName + ".wrm")),
+                  test::ReadBytes(dir / "whole" / (sName + ".wrm")))
+            << sName;
+    }
+
+    ASSERT_EQ(RunCli({"decode", "-q", "-d", "wav", "out/a.wrm", "out/b.wrm"}, dir.Path()).m_nStatus,
+              0);
+    std::filesystem::resize_file(dir / "wav/b.decoded.wav", 100); // cut short by hand
+    result =
+        RunCli({"decode", "--skip-existing", "-d", "wav", "out/a.wrm", "out/b.wrm"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("skipped 1, not replaced 1"), std::string::npos)
+        << result.m_strErr;
+    EXPECT_NE(RunCli({"encode", "-f", "--skip-existing", "a.wav"}, dir.Path()).m_nStatus, 0);
 }
 
 TEST(BatchCli, OutputThatIsTheInputIsAlwaysRefused) {

@@ -105,7 +105,9 @@ TEST(CliDecode, ExistingOutputIsKeptWithoutForce) {
     test::WriteBytes(dir / "a.wav", {1, 2, 3});
     auto result = RunCli({"decode", "a.wrm", "-o", "a.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 2);
-    EXPECT_EQ(result.m_strErr, "The output file exists already; it is not replaced.\na.wav\n");
+    EXPECT_EQ(result.m_strErr, "The output file exists already; it is not replaced.\na.wav\n(-f "
+                               "replaces it; --skip-existing leaves an output that is complete and "
+                               "converts the rest.)\n");
     EXPECT_EQ(test::ReadBytes(dir / "a.wav"), (std::vector<std::uint8_t>{1, 2, 3}));
     result = RunCli({"decode", "-f", "a.wrm", "-o", "a.wav"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;

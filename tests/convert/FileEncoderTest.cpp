@@ -116,7 +116,7 @@ TEST_F(FileEncoderTest, ExistingOutputIsKeptUnlessReplaceIsAllowed) {
     const auto input = Input("a.wav", 240 * 3);
     test::WriteBytes(m_dir / "a.wrm", {1, 2, 3});
     FileJobReport report = EncodeWavFile(input, m_dir / "a.wrm", {});
-    EXPECT_EQ(report.m_outcome, FileOutcome::Skipped);
+    EXPECT_EQ(report.m_outcome, FileOutcome::NotReplaced);
     EXPECT_EQ(test::ReadBytes(m_dir / "a.wrm"), (std::vector<std::uint8_t>{1, 2, 3}));
 
     FileJobOptions options;
