@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // How close a decoding comes to what the encoder was given: SNR, segmental SNR and bit rate,
 // measured against the input after the encoder's DC-removal pre-filter (the signal that the
 // encoder actually codes).

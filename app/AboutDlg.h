@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The about box: the program's icon, its version and one line about it, and "OK".
 #pragma once
 

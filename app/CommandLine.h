@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the program reads from its command line and environment before and after the
 // QApplication exists.
 #pragma once

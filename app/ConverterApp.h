@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The application object: runs the main dialog modally, and the program ends with it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main dialog's window: template 102 with the buttons and progress bars placed from its
 // size, the controls that the batch (CConverterDlg) moves, the about entry of its menu, its
 // minimized icon, and files dropped on it. The batch's logic is in CConverterDlg; this class

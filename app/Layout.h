@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Where the main dialog puts its buttons, from the size of its window, and where it draws its
 // icon while minimized. Pure functions of the numbers they are given.
 #pragma once

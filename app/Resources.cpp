@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "app/Resources.h"
 
 // The pictures are compiled into the program (veltrane.qrc); a static library's resources are

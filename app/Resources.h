@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The program's resources: the two dialog templates, the string table, the icon and the version.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane: the dialog. The version and the display are checked before Qt starts, so that
 // "veltrane --version" works anywhere and a missing display is a message, not a crash.
 #include "app/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The speech the benchmarks run on: the bundled sample, or the 16 kHz mono WAV file named by the
 // environment variable VELTRANE_BENCH_SAMPLE.
 #pragma once

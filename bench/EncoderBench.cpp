@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Encoder speed on the bundled speech, as seconds of audio encoded per second of CPU
 // ("x real time"). Run: build/release/bin/encoder_bench (VELTRANE_BENCH_SAMPLE=path/to/16kHz.wav
 // for another file). One benchmark for each build of the encoder that runs here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Time of each encoder stage on real speech: one iteration is one frame's worth of the stage
 // (the per-subframe stages run six times, the backward filter twelve), so the CPU column is
 // the stage's time per frame and a change shows where the time moved. Not a test: the figures

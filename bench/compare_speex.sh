@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Encoder speed against wideband Speex on the same speech, one core, CPU time.
 #
 #   bash bench/compare_speex.sh [BUILD_DIR] [ROUNDS]

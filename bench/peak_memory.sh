@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Peak resident memory of `veltrane-cli encode` (or `quality`) on a long file (default 30
 # minutes of audio), and its speed. Usage: bench/peak_memory.sh [build-dir] [minutes] [verb]
 set -euo pipefail

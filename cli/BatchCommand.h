@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the batch verbs (encode, decode) share: their options, the plan of inputs and outputs,
 // the jobs on N threads, the stop on SIGINT or SIGTERM, progress and exit status.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The two batch verbs: encode (WAV to ".wrm") and decode (".wrm" to WAV).
 #include "cli/BatchCommand.h"
 

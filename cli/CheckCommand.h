@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The check verb: the header check alone.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The command line of veltrane-cli: its verbs, options and help texts, and the dispatch to the
 // command that runs each verb.
 #include "cli/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli's command line: parses argv and runs the verb it names.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The inputs of a batch verb as the command line gives them: paths, folders taken with -r, a
 // list read with --files-from, and the share of them that --shard K/N keeps.
 #pragma once

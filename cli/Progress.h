@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the batch commands show on stderr while it runs and when it ends.
 #pragma once
 

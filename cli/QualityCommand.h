@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The quality verb: how much of each recording the encoder keeps, measured by encoding and
 // decoding it in memory.
 #pragma once

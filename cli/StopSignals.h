@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Turns Ctrl-C (SIGINT), SIGTERM, SIGHUP (the terminal closed) and SIGPIPE (a reader of the
 // output gone) into a stop request that the encoders poll.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # The Debian package: the programs, the manual pages, the desktop entry and icons, and the C
 # library with its header, as cmake --install lays them out under /usr. The runtime
 # dependencies (Qt 6, libsndfile, libsoxr, the C++ runtime) are found by dpkg-shlibdeps from

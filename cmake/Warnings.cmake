@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # The strict warning set as an INTERFACE target that every target of ours links.
 option(VELTRANE_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
 

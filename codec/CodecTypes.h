@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Sizes and value types shared by the encoder, the decoder and the file conversion.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Doubles side by side in one vector register, for independent chains run together where the
 // compiler does not pair them itself. Element-wise operations round exactly as their scalar
 // forms do (the codec is built without contraction, so no multiply-add is fused), so the width

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encoder as the rest of the program holds it: one interface over whichever build of the
 // codec this processor runs best. Every build writes the same bytes.
 #pragma once

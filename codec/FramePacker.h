@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Bit layout of the 30-byte frame: seven little-endian 32-bit words W0..W6 and one 16-bit W7.
 #pragma once
 

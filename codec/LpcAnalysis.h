@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Linear-prediction analysis: autocorrelation, Levinson-Durbin recursion, weighting.
 // Sign convention: a[0..19] predict x[n] as a[0]*x[n-1] + ... + a[19]*x[n-20].
 #pragma once

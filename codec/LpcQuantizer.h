@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Reflection-coefficient quantization, the parameter words, and the log-area-ratio
 // interpolation of the predictor over the six subframes.
 #pragma once

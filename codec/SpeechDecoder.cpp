@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "SpeechDecoder.h"
 
 #include "FramePacker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The decoder of ".wrm" frames: rebuilds each subframe's predictor and excitation from the
 // carried indices exactly as the encoder formed them, and synthesizes the speech through 1/A(z).
 #pragma once

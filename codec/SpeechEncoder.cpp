@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "SpeechEncoder.h"
 
 #include "LpcAnalysis.h"

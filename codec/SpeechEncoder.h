@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encoder state of one file and its frame pipeline.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encoder of one build of the codec behind IFrameEncoder; each build defines this function
 // in its own namespace, and MakeFrameEncoder calls the one it picks.
 #pragma once

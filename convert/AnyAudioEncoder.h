@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encode jobs of the command line beyond the dialog's header check: a hint after a refusal,
 // and the conversion of any recording that libsndfile reads (--convert).
 #pragma once

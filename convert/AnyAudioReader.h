@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Reads any recording that libsndfile reads (WAV with any chunks or WAVE_FORMAT_EXTENSIBLE,
 // float, 24-bit, mu-law; FLAC; Ogg; MP3) as one channel: the mean of the file's channels, at
 // the file's own sample rate.

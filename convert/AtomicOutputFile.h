@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // An output that appears under its name only when it is complete, for the dialog's save step and
 // the command line alike. The rules, in one place:
 // - A symbolic link as the destination is followed: its target receives the bytes, and the link

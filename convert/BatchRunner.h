@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Runs one file job (encoding, decoding) over many files at a time.
 #pragma once
 

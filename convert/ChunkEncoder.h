@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The one place where a file's samples meet the encoder: chunks of sample bytes as a WAV file
 // holds them go in, 30-byte frames come out, with one encoder for the whole file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Any recording as the encoder takes it: one channel (the mean of the file's channels),
 // 16000 samples per second (libsoxr), rounded to 16 bits with clipping and no dither.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The header check's and the chunk reader's view of a file opened through the platform's file
 // interface: positioned reads, the file's size, and the first error met.
 #pragma once

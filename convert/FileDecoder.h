@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Decodes one ".wrm" file into a 16 kHz mono 16-bit WAV file.
 #pragma once
 

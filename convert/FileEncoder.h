@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Converts one WAV file into its ".wrm" file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What every file job of a batch (encoding a WAV file, decoding a ".wrm" file) takes and
 // reports, and the refusals, the output and its commit that they share.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "convert/FormatHint.h"
 
 #include "codec/CodecTypes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What a recording that the header check refused is, in words, for the line that follows its
 // message.
 #pragma once

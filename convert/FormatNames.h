@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Short names of libsndfile's containers and sample formats, as the messages show them.
 #pragma once
 

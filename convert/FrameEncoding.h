@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Encodes the samples of one checked WAV file into its 30-byte frames.
 #pragma once
 

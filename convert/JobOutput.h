@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Where a file job's output goes: a file that appears under its name only when complete, or
 // standard output ("-"), written as it comes.
 #pragma once

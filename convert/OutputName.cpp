@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "convert/OutputName.h"
 
 #include "convert/Utf8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The names that converted files are proposed to get.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Resamples one channel to the encoder's 16000 samples per second with libsoxr.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Turns the raw sample bytes of a WAV file into the signed 16-bit samples the encoder takes.
 #pragma once
 

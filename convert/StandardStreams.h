@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // "-" on the command line: standard input as an input, standard output as an output.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Encodes a WAV file that arrives on a stream (standard input), read once from front to back.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A WAV file read once from front to back, from a pipe or a terminal that cannot seek: the
 // header check reads its fields from bytes kept as they pass, and the samples follow as they
 // come.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Cutting names and paths by characters rather than bytes, so that a UTF-8 sequence is never
 // split.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A WAV file opened and put through the header check, and its samples read whole.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The header check of one WAV file, as a function of the file's bytes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The decoder's output container: a canonical 44-byte header and 16 kHz mono 16-bit samples.
 #pragma once
 

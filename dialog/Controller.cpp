@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The batch controller: the buttons, the start of one worker per file, the finish step, and
 // the end of a batch that the dialog's closing cuts short.
 #include "dialog/ConverterDlg.h"

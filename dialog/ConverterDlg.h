@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main dialog's batch: selection of the files, validation of their headers, the encoding
 // job of one file on the worker thread, and the save step, written over the platform layer so
 // that it runs under tests without a window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encoding job: one validated file, read in chunks, encoded frame by frame with a fresh
 // encoder, written to its temporary file, with both progress bars and the Stop request.
 #include "convert/ChunkEncoder.h"

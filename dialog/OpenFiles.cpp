@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // File selection: the open dialog's answer becomes the source folder and the list of names,
 // and the folder for the temporary files is chosen.
 #include "dialog/ConverterDlg.h"

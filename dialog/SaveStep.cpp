@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The save step: each temporary file is copied to its ".wrm" name, through a save dialog or
 // under its proposed name, and the temporary file is deleted.
 #include "convert/AtomicOutputFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Validation of every file of a new batch: the header check of each, one message box per
 // rejected file, the batch compacted to the accepted files, the batch bar's range.
 #include "convert/WavFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 /*
  * wrm_roundtrip: encodes a WAV file into a ".wrm" file and decodes that back to a WAV file,
  * with libveltrane alone, exactly as veltrane-cli encode and decode do.

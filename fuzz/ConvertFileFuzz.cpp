@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What --convert does with arbitrary bytes written as a file: libsndfile reads it or not, the
 // header's claims are refused when no recording has them, and a file that is converted becomes
 // whole frames; nothing is left behind but the output, and a header that claims much never makes

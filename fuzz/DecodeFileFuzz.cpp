@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The file decoder on arbitrary bytes written as a ".wrm" file: it either rejects a WAV file and
 // leaves no output, or writes a WAV file whose header passes the header check and whose samples
 // are those of the in-memory decoder for the whole frames (a torn last frame is warned of).

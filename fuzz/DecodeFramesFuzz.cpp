@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The in-memory decoder on arbitrary bytes: any 30 bytes are a frame it must decode, the count
 // of samples follows from the count of frames, and decoding is a function of the bytes alone.
 #include "FuzzCheck.h"

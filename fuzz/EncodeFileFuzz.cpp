@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The file encoder on arbitrary bytes written as a WAV file: it gives the header check's verdict,
 // and an accepted file becomes exactly the frames that the in-memory conversion makes of the same
 // bytes, one per whole frame that the file holds (a file without a whole frame fails and writes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encoder on arbitrary samples: every frame keeps its four reserved bits zero and every
 // field inside its range, a fresh encoder gives the same bytes for the same samples, and the
 // first frame always describes the start-up silence.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the fuzz targets share: a check that stops the run with a message when an invariant
 // fails, so that libFuzzer records the input that broke it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the fuzz targets that go through files share: a work folder of their own, removed when
 // the run ends, and whole-file reads and writes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The header check on arbitrary bytes: it must give either one of its messages or a format
 // that can be read, and bytes past the end of the buffer must count as zeros.
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The C interface of the codec: thin wrappers that keep every C++ type and exception inside.
 #include "veltrane/veltrane.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Environment variables, and the folder for temporary files that they name.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Files as the conversion uses them: open for reading or writing, create (exclusive or unnamed),
 // private folders, delete, rename (replacing or not), size, seek, read, write, truncate and mode,
 // and symbolic links. Every operation returns 0 or the errno of its failure (or one of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The dialog's own message queue and its worker threads.
 #pragma once
 

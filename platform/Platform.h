@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The services the dialog's logic runs on, handed to it as one bundle of references.
 #pragma once
 

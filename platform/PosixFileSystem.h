@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The file system of the host, through POSIX calls.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the conversion shows the user: message boxes, the open and save dialogs, the two
 // progress bars, the label of the current file and the looks of the buttons. Every operation
 // may be called from the worker thread as well; the implementation carries it out on the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Configures and builds the release tree in build/release: every target, or only the targets
 # named (e.g. veltrane veltrane-cli, so that a first run need not build the tests).
 set -euo pipefail

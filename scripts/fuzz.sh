@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Builds the fuzz targets (the fuzz preset: clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for a bounded time, starting from its seed corpus in
 # fuzz/corpus. New inputs go to build/fuzz/corpus, crashing ones to build/fuzz/artifacts.

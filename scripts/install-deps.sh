@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Installs what Veltrane needs to build, test and run on Debian 12 (run as root).
 # With the argument "fuzz", also clang with libFuzzer and the sanitizers' symbolizer.
 set -euo pipefail

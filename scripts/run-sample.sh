@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Installs what is needed, builds, and runs the main job: the dialog when a display is there,
 # otherwise the command-line conversion of the bundled speech sample.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Builds and runs every test under AddressSanitizer with UndefinedBehaviorSanitizer
 # (asan-ubsan preset) and under ThreadSanitizer (tsan preset). Qt is not built for
 # ThreadSanitizer: tests/tsan.supp ignores what Qt's own libraries do, never our code.

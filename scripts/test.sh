@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Installs what is needed, builds, and runs every test through ctest.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // One subframe's analysis by synthesis: the weighted target, the pitch search, the pulse search
 // on what the pitch predictor leaves, and the update of the excitation state with the choice.
 #include "codec/SpeechEncoder.h"

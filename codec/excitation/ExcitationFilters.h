@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Filters of one subframe's analysis by synthesis in the weighted domain. The weighted
 // synthesis filter is y[n] = x[n] + sum_j aw[j] * y[n-1-j]; memories keep the newest output in
 // element 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The gain quantizers of the excitation and their inverses: the signed pitch gain, and the
 // pulse gain (absolute in subframe 0, a ratio to the previous subframe's gain after it).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Pitch (long-term) predictor: a two-stage lag search over the past excitation and the
 // signed pitch-gain quantizer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The pulse code of a subframe and its inverse: five ternary pulses on a grid of spacing 8.
 #pragma once
 

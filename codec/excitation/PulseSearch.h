@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Pulse excitation: five ternary pulses on a grid of spacing 8 and the pulse-gain quantizers.
 #pragma once
 

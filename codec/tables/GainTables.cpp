@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "GainTables.h"
 
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {

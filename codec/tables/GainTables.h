@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Quantizer tables of the excitation gains (single precision, as stored; widened at each use).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // exp of the interpolated log-area ratio for every subframe and every pair of quantizer levels:
 // kLarExp[c][newer][older] = exp((c + 1) * h * L[newer] + (5 - c) * h * L[older]), h the double
 // nearest 1/6 and L[j] = ln((1 - k) / (1 + k)) of output level j of kRcOutputs (0 for level 21).

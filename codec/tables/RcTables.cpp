@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "RcTables.h"
 
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {

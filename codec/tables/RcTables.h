@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Reflection-coefficient quantizer: one 49-level scale shared by the 20 coefficients, each
 // coefficient restricted to its own range of levels.
 #pragma once

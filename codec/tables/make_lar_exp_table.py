@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Writes LarExpTable.inc: exp of every interpolated log-area ratio the predictor can meet.
 
 The quantized reflection coefficients take one of the 49 outputs of kRcOutputs (read from

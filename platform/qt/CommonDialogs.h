@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The modal dialogs that the user answers: the open and save dialogs and the message box. The
 // real ones are Qt's; tests put their own answers in their place.
 #pragma once

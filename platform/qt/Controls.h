@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The dialog's controls over Qt Widgets, with the operations the conversion uses: a push
 // button that can be drawn pushed in without being held down, a radio button whose check mark
 // only the program moves, a label, and a progress bar whose range is not cut to the widget's

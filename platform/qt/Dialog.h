@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Modal dialogs built from templates, over QDialog: controls placed in dialog units converted
 // from the dialog's font, a click routed to OnCommand by the control's id, OK and Cancel ending
 // the modal run, and a system menu (shown on a right click, since the window manager owns the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The dialog's message loop over Qt's event queue. Posted messages become events of this
 // object, handled on the dialog's thread (the thread that made it) in posting order. A worker
 // thread's call to the controls is carried over to the dialog's thread, and the worker waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The conversion's user interface on the main dialog's controls. Every operation may come from
 // the worker thread: it is carried out on the dialog's thread through the message loop, and
 // returns when it is done there.

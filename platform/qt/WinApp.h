@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The application object: exactly one exists, constructed before the program's start-up, which
 // makes the QApplication and calls its InitInstance.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The quality measure: its figures on their own, and on real speech, where it must rate the
 // right decoding in the expected band and a decoding of a damaged bitstream far below it.
 #include "tests/support/GoldenVectors.h"

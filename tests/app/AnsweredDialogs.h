@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Dialogs answered in advance by a test: each open or save dialog takes the next answer (an
 // empty answer, or none left, is a cancel), and every request and message box is recorded.
 #pragma once

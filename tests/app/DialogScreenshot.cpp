@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Renders the main dialog while it converts a WAV file, into a PNG: the picture of the dialog
 // in the documentation. Usage: dialog_screenshot FILE.wav OUT.png (under a display, e.g.
 // xvfb-run).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main dialog as the program shows it, on the offscreen platform: its layout, the about
 // box, the ways to close it, and whole batches with the user's dialogs answered in advance.
 #include "app/ConverterWnd.h"

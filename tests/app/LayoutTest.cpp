@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "app/Layout.h"
 #include "app/CommandLine.h"
 #include "tests/support/ScriptedPlatform.h"

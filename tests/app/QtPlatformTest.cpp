@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The Qt platform layer: the message loop across threads, the controls, the user interface
 // over them, and the real file dialogs' configuration.
 #include "platform/PosixFileSystem.h"

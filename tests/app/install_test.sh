@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-3-Clause
 # cmake --install puts the program, its desktop entry and its icons where a desktop finds
 # them with its manual page, and the entry passes desktop-file-validate.
 set -eu

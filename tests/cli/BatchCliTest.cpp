@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli encode with many files: jobs, output names and folders, refusals, exit
 // statuses, and the cleanup after SIGINT, SIGTERM, SIGHUP or SIGPIPE.
 #include "tests/support/CliRunner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli end to end: golden vectors byte for byte, messages, exit statuses, options.
 #include "convert/FrameEncoding.h"
 #include "tests/support/CliRunner.h"

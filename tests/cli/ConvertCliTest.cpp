@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli encode and check with and without --convert, on recordings the header check
 // refuses: a WAV with a LIST chunk, a 44.1 kHz stereo 24-bit WAV and a FLAC file, all made from
 // the golden speech_en.wav (the LIST one by hand, the others with sox).

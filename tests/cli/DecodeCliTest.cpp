@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli decode end to end: the sample and the golden vectors decode to what
 // DecodeFrames gives, in valid WAV files; torn files, existing outputs, jobs and SIGINT.
 #include "tests/support/CliRunner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The inputs of a batch verb: folders with -r and the mirrored tree under -d, --shard K/N and
 // --files-from, through the built program; the shares themselves through the library.
 #include "cli/InputList.h"

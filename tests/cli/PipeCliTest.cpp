@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli with "-": a WAV file read from standard input, frames and decodings written to
 // standard output, and the refusals around them.
 #include "tests/support/CliRunner.h"

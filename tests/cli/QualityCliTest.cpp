@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli quality end to end: the figures of real speech, as lines and as JSON, and the
 // header check's messages for rejected files.
 #include "tests/support/CliRunner.h"

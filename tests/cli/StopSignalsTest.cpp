@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The stop signals caught in-process: without the descriptors that deliver them, the signals
 // keep their default actions rather than being blocked and never read.
 #include "cli/StopSignals.h"

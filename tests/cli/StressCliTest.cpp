@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli under stress: a pipe or a device as input, too few threads, a process killed
 // mid-write, a name at the system's length limit, and the summary of a stopped batch.
 #include "tests/support/CliRunner.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-3-Clause
 # cmake --install into a fresh prefix puts veltrane-cli and its manual page there; the
 # installed program converts the sample from a pipe as the built one does from the file.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the decoder reads from a frame: every field back from its bits, the index codes back to
 // the values the encoder meant, and corrupt codes put back into their ranges.
 #include "codec/FramePacker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The decoder against the encoder: the same predictors and the same total excitation, frame by
 // frame; output aligned with the input; any buffer decoded without harm.
 #include "tests/support/GoldenVectors.h"

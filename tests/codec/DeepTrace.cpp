@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "tests/codec/DeepTrace.h"
 
 #include "tests/support/GoldenVectors.h"

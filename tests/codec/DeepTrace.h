@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The deep trace of speech_en: every intermediate value of the encoder's first ten calls.
 #pragma once
 

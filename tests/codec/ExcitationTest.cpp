@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Pitch and pulse searches and the gain quantizers, at their ties, thresholds and ends.
 #include "codec/excitation/ExcitationFilters.h"
 #include "codec/excitation/PitchSearch.h"

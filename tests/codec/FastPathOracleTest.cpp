@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encoder's fast paths against plain reference loops written straight from the rules they
 // implement, on seeded random inputs, compared bit for bit. Each reference keeps the stated
 // order of every sum, so any reordering in the fast path shows up as a difference.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The frame layout: every field in its own bits, nothing spilled into a neighbour.
 #include "codec/FramePacker.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The encoder's frame timing: frames describe the input two calls late, and the first two
 // frames of every file describe silence.
 #include "tests/support/GoldenVectors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Every golden vector must come out of the encoder byte for byte. On a difference the trace
 // of the vector names the first frame and field that went wrong, and for speech_en the deep
 // trace names the first stage.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The generated table of exponentials (codec/tables/make_lar_exp_table.py) holds what the
 // log-area-ratio definitions and the C library's log and exp give, entry by entry.
 #include "codec/tables/LarExpTable.h"

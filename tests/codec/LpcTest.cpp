@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Linear-prediction analysis and the reflection-coefficient quantizer, at the places where a
 // slip would change bytes only for rare signals.
 #include "codec/LpcAnalysis.h"

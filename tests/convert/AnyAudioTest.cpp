@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Any recording as the encoder takes it: rounding to 16 bits, the mono mix, 24-bit and float
 // input, libsoxr's resampling and its length, and the words of the hint line.
 #include "tests/support/TestFolder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The one atomic output as the command line uses it (no replacing without -f, an unnamed
 // temporary file first); the dialog's rules are tested through its save step.
 #include "convert/AtomicOutputFile.h"

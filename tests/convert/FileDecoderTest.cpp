@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Decoding one ".wrm" file to disk, and the names of decodings.
 #include "convert/FileDecoder.h"
 #include "convert/FrameEncoding.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Encoding one file, in memory and on disk: whole frames only, data shorter than the header,
 // refusals, atomic output, failed writes and cancellation.
 #include "convert/FileEncoder.h"

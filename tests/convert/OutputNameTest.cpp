@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The names outputs are proposed to get: the dialog's designed rule (the last three characters
 // become "wrm") and the command line's (the last extension becomes ".wrm").
 #include "convert/OutputName.h"

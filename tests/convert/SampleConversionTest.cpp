@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Sample bytes to encoder samples, and the proposed output names.
 #include "convert/SampleConversion.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A WAV file read once from a pipe: the header's bytes kept for the check, a skip forward,
 // no way back past what was let go, and the samples up to the header's count or the end.
 #include "convert/StreamSource.h"

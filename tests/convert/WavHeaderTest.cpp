@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The header check: accepted layouts, every message in the order of the checks, and headers
 // that end early.
 #include "convert/WavHeader.h"

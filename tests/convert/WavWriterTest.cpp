@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The decoder's WAV output: the one format the encoder takes back, 16 kHz mono 16-bit PCM.
 #include "convert/WavWriter.h"
 

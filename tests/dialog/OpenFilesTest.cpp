@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "convert/WavHeader.h"
 #include "tests/support/BatchTestSupport.h"
 

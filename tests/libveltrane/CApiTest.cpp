@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The C interface, called through the shared library as a C program would: the header check
 // and its messages, the sample conversion, the encoder's exact bytes and the decoder's timing.
 #include "veltrane/veltrane.h"

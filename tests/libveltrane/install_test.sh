@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-3-Clause
 # cmake --install puts libveltrane, its header, its pkg-config file and its CMake package under a
 # fresh prefix; a C program built from those files alone (with pkg-config, and with
 # find_package) encodes the golden speech_en.wav to the golden .wrm byte for byte and decodes it

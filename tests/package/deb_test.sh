@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-3-Clause
 # cpack -G DEB in the build folder makes a Debian package that holds the programs, their
 # manual pages, the desktop entry and icons, and declares the libraries they need.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "platform/Environment.h"
 #include "platform/PosixFileSystem.h"
 #include "tests/support/FaultyFileSystem.h"

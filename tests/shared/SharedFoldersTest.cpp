@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Another local user against the folders a batch shares with them: links to a victim file,
 // files made in advance, pipes and a held lock under every name the dialog and the command line
 // use, in a sticky folder that everyone may write (as /tmp) and in a writable folder without the

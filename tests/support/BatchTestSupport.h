@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A fixture that holds a dialog over the scripted platform in a fresh folder, with the WAV
 // builders of WavBytes.h.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Runs veltrane-cli as a child process and collects its exit status and output.
 #pragma once
 

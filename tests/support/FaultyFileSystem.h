@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A file system that passes every call to a real one, except the failures a test injects, and
 // that logs the calls that change files (open, create, delete, rename) in order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Access to the bundled golden vectors: each NAME.wav with the exact NAME.wrm it must give.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A message loop for tests: posted messages wait in a queue until the test runs the loop,
 // and worker threads are real threads that the loop waits for.
 #pragma once

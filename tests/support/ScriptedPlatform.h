@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Everything a test needs to run the dialog's logic without a window: real files under a
 // fault-injecting layer, an environment of the test's choosing, a scripted user interface and
 // a message loop that the test runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A user interface for tests: the user's answers to the open and save dialogs are given in
 // advance, and every visible effect is recorded in order as one line of text:
 //   "MessageBox CAPTION: TEXT", "OpenDialog", "SaveDialog PROPOSED",

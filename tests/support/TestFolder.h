@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A fresh folder under the system's temporary folder, removed with everything in it when the
 // test ends, and small helpers to put files there and read them back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // WAV files made byte by byte for the tests: a builder of fields (CWavBytes) and whole files of
 // chunks, and the encoder's own output to compare with.
 #pragma once

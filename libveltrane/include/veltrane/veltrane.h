@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 /*
  * libveltrane: the Veltrane speech codec for programs in C, C++ or any language with a C
  * foreign-function interface (Python's ctypes, for one).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Runs the program its arguments name where this processor runs the x86-64-v3 build of the
 // encoder, and otherwise exits with 77, which the test runner counts as skipped: the program is
 // compiled for x86-64-v3 throughout and could not even start on an older processor.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Fails if the program holds AVX (VEX-encoded) instructions outside the x86-64-v3 build of the
 # encoder: code that every processor runs, such as a library template that both builds
 # instantiate, must be the portable build's copy. Four-wide vector helpers are the x86-64-v3
