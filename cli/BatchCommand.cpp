@@ -207,6 +207,7 @@ int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
     }
     FileJobOptions options;
     options.m_bReplace = args.m_bForce;
+    options.m_bKeepModifiedTime = !args.m_bNoModifiedTime;
     options.m_pbCancel = &stopSignals.StopFlag();
     options.m_onFrames = [&reporter](std::uint64_t nFrames) { reporter.OnFrames(nFrames); };
     bool bReaderGone = false; // standard output goes to one job only

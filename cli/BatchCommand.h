@@ -21,6 +21,7 @@ struct BatchArgs {
     unsigned m_nJobs = 0;              // -j: files at a time; 0 for every core
     bool m_bForce = false;             // -f: replace existing outputs
     bool m_bSkipExisting = false;      // --skip-existing: leave complete outputs alone
+    bool m_bNoModifiedTime = false;    // --no-preserve-modtime: outputs get the time written
     bool m_bQuiet = false;             // -q: no progress, no summary
     bool m_bConvert = false;           // --convert (encode): any recording libsndfile reads
     bool m_bRecursive = false;         // -r: the files below the folders among the inputs

@@ -77,6 +77,8 @@ CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) 
                    "Leave an existing output of the size its input gives, counted as skipped "
                    "(a re-run finishes a batch that was cut short)")
         ->excludes(pForce);
+    pVerb->add_flag("--no-preserve-modtime", args.m_bNoModifiedTime,
+                    "Give outputs the time they are written, not their input's modification time");
     pVerb->add_flag("-q,--quiet", args.m_bQuiet, "Only errors: no progress, warnings or summary");
     pVerb->callback([&args, pJobs, pShard, pFilesFrom]() {
         // Checked here rather than by a validator, whose message would repeat the option's name.

@@ -126,6 +126,12 @@ int CAtomicOutputFile::Finish() {
     if (const int nError = m_pFile->SetMode(nMode); nError != 0) {
         return nError;
     }
+    // Set last, once the bytes are all written: a later write would move the time again.
+    if (m_rules.m_nModifiedTime) {
+        if (const int nError = m_pFile->SetModifiedTime(*m_rules.m_nModifiedTime); nError != 0) {
+            return nError;
+        }
+    }
     if (m_way == Way::InPlace) {
         if (const int nError = m_pFile->Truncate(m_nWritten); nError != 0) {
             return nError;
@@ -215,6 +221,14 @@ int CopyToOutput(IFileSystem& files, IFile& source, const std::string& sDestinat
         nDone += nRead;
     }
     return output.Commit();
+}
+
+std::optional<std::int64_t> ModifiedTimeOf(IFileSystem& files, const std::string& sInput) {
+    std::int64_t nTime = 0;
+    if (IsStandardStream(sInput) || files.ModifiedTime(sInput, &nTime) != 0) {
+        return std::nullopt;
+    }
+    return nTime;
 }
 
 std::optional<std::uint32_t> ResultModeOf(IFileSystem& files, const std::string& sInput) {

@@ -38,7 +38,12 @@ struct OutputRules {
     bool m_bUnnamedTemporary = false; // write through an unnamed file where the system has them
     // Permission bits of a new target; none: those of a new file (0666 less the umask).
     std::optional<std::uint32_t> m_nModeOfNew;
+    // Modification time the output takes (nanoseconds since 1970); none: the time it is written.
+    std::optional<std::int64_t> m_nModifiedTime;
 };
+
+// The modification time of the input sInput ("-" or a path); none when it has no file's time.
+std::optional<std::int64_t> ModifiedTimeOf(IFileSystem& files, const std::string& sInput);
 
 // The mode of the result of the input sInput ("-" or a path): ResultMode of the input's mode,
 // none when it has no file's mode (standard input, or it cannot be read).

@@ -74,7 +74,10 @@ std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& input,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options) {
-    const OutputRules rules{options.m_bReplace, true, ResultModeOf(JobFiles(options), input)};
+    IFileSystem& files = JobFiles(options);
+    const OutputRules rules{options.m_bReplace, true, ResultModeOf(files, input),
+                            options.m_bKeepModifiedTime ? ModifiedTimeOf(files, input)
+                                                        : std::nullopt};
     return OutputFailure(file.Create(output.string(), rules), output);
 }
 

@@ -26,8 +26,9 @@ enum class FileOutcome {
 };
 
 struct FileJobOptions {
-    IFileSystem* m_pFiles = nullptr; // where files are read and written; null: the host's
-    bool m_bReplace = false;         // replace an existing output
+    IFileSystem* m_pFiles = nullptr;  // where files are read and written; null: the host's
+    bool m_bReplace = false;          // replace an existing output
+    bool m_bKeepModifiedTime = false; // the output takes its input's modification time
     const std::atomic<bool>* m_pbCancel = nullptr; // checked after every chunk; may be null
     std::function<void(std::uint64_t)> m_onFrames; // frames done so far, chunk by chunk
 };
@@ -66,8 +67,8 @@ std::optional<FileJobReport> RefuseOutput(const std::filesystem::path& input,
 
 // Prepares file as the output named output: replaced only with m_bReplace, written through an
 // unnamed temporary file where the system has them; a new output gets the ResultMode of input's
-// mode. None when done; otherwise the report of the failure (NotReplaced when the output exists
-// and replacing is not allowed).
+// mode, and with m_bKeepModifiedTime the input's modification time. None when done; otherwise the
+// report of the failure (NotReplaced when the output exists and replacing is not allowed).
 std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& input,
                                           const std::filesystem::path& output,

@@ -38,6 +38,8 @@ class IFile {
     // The permission bits of the file (07777 of its mode), and setting them.
     virtual int Mode(std::uint32_t* pnMode) = 0;
     virtual int SetMode(std::uint32_t nMode) = 0;
+    // Sets the file's modification time, in nanoseconds since 1970 (UTC).
+    virtual int SetModifiedTime(std::int64_t nNanoseconds) = 0;
     // Gives a file made by CreateUnnamed the absolute name sPath, in the folder it was made in;
     // EEXIST when that name is taken, which is kept.
     virtual int Link(const std::string& sPath) = 0;
@@ -73,6 +75,8 @@ class IFileSystem {
     virtual int DeleteFolder(const std::string& sFolder) = 0;
     // The permission bits (07777) of the file sPath names, links followed.
     virtual int Mode(const std::string& sPath, std::uint32_t* pnMode) = 0;
+    // The modification time of the file sPath names, links followed, in nanoseconds since 1970.
+    virtual int ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) = 0;
     virtual int Delete(const std::string& sPath) = 0;
     // Renames sFrom to sTo, replacing sTo in one step.
     virtual int Rename(const std::string& sFrom, const std::string& sTo) = 0;

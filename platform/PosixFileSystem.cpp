@@ -76,6 +76,14 @@ class CPosixFile : public IFile {
         return 0;
     }
 
+    int SetModifiedTime(std::int64_t nNanoseconds) override {
+        constexpr std::int64_t kBillion = 1000000000;
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {static_cast<time_t>(nNanoseconds / kBillion),
+                                    static_cast<long>(nNanoseconds % kBillion)}};
+        return ::futimens(m_nFd, times) == 0 ? 0 : errno;
+    }
+
     int SetMode(std::uint32_t nMode) override {
         return ::fchmod(m_nFd, static_cast<mode_t>(nMode)) == 0 ? 0 : errno;
     }
@@ -279,6 +287,17 @@ int CPosixFileSystem::MakePrivateFolder(const std::string& sParent, std::string*
         return errno;
     }
     *psFolder = std::move(sTemplate);
+    return 0;
+}
+
+int CPosixFileSystem::ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) {
+    struct stat info {};
+    if (::stat(Resolve(sPath).c_str(), &info) != 0) {
+        return errno;
+    }
+    constexpr std::int64_t kBillion = 1000000000;
+    *pnNanoseconds =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * kBillion + info.st_mtim.tv_nsec;
     return 0;
 }
 

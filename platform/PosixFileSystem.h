@@ -28,6 +28,7 @@ class CPosixFileSystem : public IFileSystem {
     int MakePrivateFolder(const std::string& sParent, std::string* psFolder) override;
     int DeleteFolder(const std::string& sFolder) override;
     int Mode(const std::string& sPath, std::uint32_t* pnMode) override;
+    int ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
     int RenameNoReplace(const std::string& sFrom, const std::string& sTo) override;

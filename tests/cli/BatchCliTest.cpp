@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 
 namespace veltrane {
@@ -150,6 +151,27 @@ TEST(BatchCli, SkipExistingFinishesABatchThatWasCutShort) {
     EXPECT_NE(result.m_strErr.find("skipped 1, not replaced 1"), std::string::npos)
         << result.m_strErr;
     EXPECT_NE(RunCli({"encode", "-f", "--skip-existing", "a.wav"}, dir.Path()).m_nStatus, 0);
+}
+
+// Outputs take their input's modification time, as flac's do, for encode, decode and a replaced
+// output alike; --no-preserve-modtime gives them the time they are written.
+TEST(BatchCli, OutputsKeepTheirInputsModificationTime) {
+    namespace fs = std::filesystem;
+    CTestFolder dir;
+    test::WriteBytes(dir / "a.wav", test::Wav16(test::Noise(240 * 12)));
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 3);
+    fs::last_write_time(dir / "a.wav", old);
+    ASSERT_EQ(RunCli({"encode", "-q", "a.wav"}, dir.Path()).m_nStatus, 0);
+    EXPECT_EQ(fs::last_write_time(dir / "a.wrm"), old);
+    ASSERT_EQ(RunCli({"decode", "-q", "a.wrm"}, dir.Path()).m_nStatus, 0);
+    EXPECT_EQ(fs::last_write_time(dir / "a.decoded.wav"), old);
+    ASSERT_EQ(RunCli({"encode", "-q", "-f", "a.wav"}, dir.Path()).m_nStatus, 0);
+    EXPECT_EQ(fs::last_write_time(dir / "a.wrm"), old);
+
+    const auto before = fs::file_time_type::clock::now() - std::chrono::seconds(5);
+    ASSERT_EQ(
+        RunCli({"encode", "-q", "-f", "--no-preserve-modtime", "a.wav"}, dir.Path()).m_nStatus, 0);
+    EXPECT_GT(fs::last_write_time(dir / "a.wrm"), before);
 }
 
 TEST(BatchCli, OutputThatIsTheInputIsAlwaysRefused) {

@@ -37,7 +37,7 @@ class AtomicOutputFileTest : public ::testing::Test {
 
 TEST_F(AtomicOutputFileTest, AnUnnamedOutputHasNoNameUntilItIsCommitted) {
     CAtomicOutputFile file(m_files);
-    ASSERT_EQ(file.Create(Path("x.wrm"), {false, true, {}}), 0);
+    ASSERT_EQ(file.Create(Path("x.wrm"), {false, true, {}, {}}), 0);
     ASSERT_EQ(file.Write(kBytes), 0);
     EXPECT_TRUE(m_dir.Names().empty());
     ASSERT_EQ(file.Commit(), 0);
@@ -56,13 +56,13 @@ TEST_F(AtomicOutputFileTest, AnOutputThatAppearedMeanwhileIsKept) {
             m_files.InjectFault({FileOp::CreateUnnamed, "*", EOPNOTSUPP});
         }
         CAtomicOutputFile file(m_files);
-        ASSERT_EQ(file.Create(Path("x.wrm"), {false, true, {}}), 0);
+        ASSERT_EQ(file.Create(Path("x.wrm"), {false, true, {}, {}}), 0);
         ASSERT_EQ(file.Write(kBytes), 0);
         test::WriteBytes(m_dir / "x.wrm", {9});
         EXPECT_EQ(file.Commit(), EEXIST);
         EXPECT_EQ(test::ReadBytes(m_dir / "x.wrm"), (std::vector<std::uint8_t>{9}));
         EXPECT_EQ(m_dir.Names(), (std::set<std::string>{"x.wrm"}));
-        EXPECT_EQ(CAtomicOutputFile(m_files).Create(Path("x.wrm"), {false, true, {}}), EEXIST);
+        EXPECT_EQ(CAtomicOutputFile(m_files).Create(Path("x.wrm"), {false, true, {}, {}}), EEXIST);
         std::filesystem::remove(m_dir / "x.wrm");
     }
 }
@@ -73,7 +73,7 @@ TEST_F(AtomicOutputFileTest, AReplacedOutputIsRenamedOverTheTargetAndKeepsItsMod
     test::WriteBytes(m_dir / "x.wrm", {9});
     ::chmod(Path("x.wrm").c_str(), 0640);
     CAtomicOutputFile file(m_files);
-    ASSERT_EQ(file.Create(Path("x.wrm"), {true, true, {}}), 0);
+    ASSERT_EQ(file.Create(Path("x.wrm"), {true, true, {}, {}}), 0);
     ASSERT_EQ(file.Write(kBytes), 0);
     ASSERT_EQ(file.Commit(), 0);
     EXPECT_EQ(test::ReadBytes(m_dir / "x.wrm"), kBytes);
@@ -96,7 +96,7 @@ TEST_F(AtomicOutputFileTest, ANameOfTheSystemsLongestLengthIsWritten) {
     for (const bool bUnnamed : {true, false}) {
         for (const bool bReplace : {false, true}) {
             CAtomicOutputFile file(m_files);
-            ASSERT_EQ(file.Create(Path(sName), {bReplace, bUnnamed, {}}), 0)
+            ASSERT_EQ(file.Create(Path(sName), {bReplace, bUnnamed, {}, {}}), 0)
                 << bUnnamed << bReplace;
             ASSERT_EQ(file.Write(kBytes), 0);
             ASSERT_EQ(file.Commit(), 0);
@@ -116,13 +116,13 @@ TEST_F(AtomicOutputFileTest, ADiscardedOutputLeavesNothing) {
     m_files.InjectFault({FileOp::Create, "*.~part", EACCES});
     m_files.InjectFault({FileOp::Write, Path("x.wrm"), ENOSPC, 30});
     CAtomicOutputFile file(m_files);
-    ASSERT_EQ(file.Create(Path("x.wrm"), {false, true, {}}), 0);
+    ASSERT_EQ(file.Create(Path("x.wrm"), {false, true, {}, {}}), 0);
     EXPECT_EQ(file.Write(kBytes), ENOSPC);
     file.Discard();
     EXPECT_TRUE(m_dir.Names().empty());
     for (const bool bUnnamed : {true, false}) {
         CAtomicOutputFile unfinished(m_files);
-        ASSERT_EQ(unfinished.Create(Path("y.wrm"), {false, bUnnamed, {}}), 0);
+        ASSERT_EQ(unfinished.Create(Path("y.wrm"), {false, bUnnamed, {}, {}}), 0);
         ASSERT_EQ(unfinished.Write(kBytes), 0);
     }
     EXPECT_TRUE(m_dir.Names().empty());

@@ -56,6 +56,9 @@ class CFaultyFile : public IFile {
     int Truncate(std::uint64_t nSize) override { return m_pInner->Truncate(nSize); }
     int Mode(std::uint32_t* pnMode) override { return m_pInner->Mode(pnMode); }
     int SetMode(std::uint32_t nMode) override { return m_pInner->SetMode(nMode); }
+    int SetModifiedTime(std::int64_t nNanoseconds) override {
+        return m_pInner->SetModifiedTime(nNanoseconds);
+    }
 
     int Sync() override {
         const FileFault* pFault = Fault(FileOp::Sync);

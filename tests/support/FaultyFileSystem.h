@@ -75,6 +75,9 @@ class CFaultyFileSystem : public IFileSystem {
     int Mode(const std::string& sPath, std::uint32_t* pnMode) override {
         return m_inner.Mode(AbsolutePath(CurrentDirectory(), sPath), pnMode);
     }
+    int ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) override {
+        return m_inner.ModifiedTime(AbsolutePath(CurrentDirectory(), sPath), pnNanoseconds);
+    }
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
     int RenameNoReplace(const std::string& sFrom, const std::string& sTo) override;
