@@ -23,6 +23,7 @@ constexpr int kExitUsage = 1;
 constexpr int kExitFailures = 2;
 constexpr int kExitStopped = 130;
 constexpr int kExitReaderGone = 128 + SIGPIPE; // as a program that SIGPIPE ends
+constexpr const char* kMsgNoInputFiles = "No input files: nothing to convert was found below\n";
 constexpr const char* kMsgSameOutput = "Another input of this batch has the same output name.\n";
 
 struct BatchPlan {
@@ -67,7 +68,18 @@ std::optional<InputList> GatherInputs(const BatchArgs& args, const BatchVerb& ve
             return std::nullopt;
         }
     }
-    InputList list = ExpandInputs(inputs, args.m_bRecursive, verb.m_pszExtension);
+    InputList list = ExpandInputs(inputs, args.m_bRecursive, verb.m_extensions);
+    if (list.m_files.empty() && list.m_failures.empty()) {
+        // Only folders were named, and nothing below them is of the verb's kind. (An empty
+        // share of a list that has files is no error: --shard N/N of fewer than N files.)
+        std::string strFolders;
+        for (const std::filesystem::path& input : inputs) {
+            strFolders += input.string() + "\n";
+        }
+        std::fprintf(stderr, "%s%s", kMsgNoInputFiles, strFolders.c_str());
+        nStatus = kExitFailures;
+        return std::nullopt;
+    }
     if (!args.m_strShard.empty()) {
         KeepShard(list.m_files, *ParseShard(args.m_strShard));
     }

@@ -31,8 +31,8 @@ struct BatchArgs {
 
 // What makes a batch verb of its own.
 struct BatchVerb {
-    const char* m_pszExtension; // of the files that -r takes from a folder, e.g. ".wav"
-    bool m_bReadsStdin;         // whether "-" may name standard input
+    std::vector<std::string> m_extensions; // of the files that -r takes from a folder (".wav")
+    bool m_bReadsStdin;                    // whether "-" may name standard input
     // The output of an input without -o: beside it, or in the folder when not empty.
     std::function<std::filesystem::path(const std::filesystem::path& input,
                                         const std::filesystem::path& outputDir)>

@@ -7,6 +7,7 @@
 #include "convert/AnyAudioEncoder.h"
 #include "convert/FileDecoder.h"
 #include "convert/FileEncoder.h"
+#include "convert/FormatNames.h"
 #include "convert/OutputName.h"
 #include "convert/StandardStreams.h"
 #include "convert/WavFile.h"
@@ -60,16 +61,18 @@ std::optional<std::uint64_t> DecodedBytes(std::uint64_t nFrames) {
 
 int RunEncode(const BatchArgs& args) {
     if (args.m_bConvert) {
-        return RunBatchCommand(args, {".wav", true, EncodedOutputPath, EncodeAnyAudioFile,
+        std::vector<std::string> extensions = ReadableExtensions();
+        extensions.emplace_back(".wav"); // whatever libsndfile's lists say
+        return RunBatchCommand(args, {extensions, true, EncodedOutputPath, EncodeAnyAudioFile,
                                       AnyAudioFrames, EncodedBytes});
     }
     return RunBatchCommand(
-        args, {".wav", true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames, EncodedBytes});
+        args, {{".wav"}, true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames, EncodedBytes});
 }
 
 int RunDecode(const BatchArgs& args) {
     return RunBatchCommand(
-        args, {".wrm", false, DecodedOutputPath, DecodeWrmFile, WrmFrames, DecodedBytes});
+        args, {{".wrm"}, false, DecodedOutputPath, DecodeWrmFile, WrmFrames, DecodedBytes});
 }
 
 } // namespace veltrane

@@ -18,13 +18,15 @@ namespace {
 constexpr const char* kMsgFolderWithoutRecursion =
     "It is a folder; -r converts the files below it.\n";
 
-bool HasExtension(const std::filesystem::path& path, const std::string& strExtension) {
-    return ::strcasecmp(path.extension().c_str(), strExtension.c_str()) == 0;
+bool HasExtension(const std::filesystem::path& path, const std::vector<std::string>& extensions) {
+    return std::any_of(extensions.begin(), extensions.end(), [&path](const std::string& s) {
+        return ::strcasecmp(path.extension().c_str(), s.c_str()) == 0;
+    });
 }
 
 // Walks folder and adds its files with the extension, subDir naming folder below the root.
 void Walk(const std::filesystem::path& folder, const std::filesystem::path& subDir,
-          const std::string& strExtension, InputList& list) {
+          const std::vector<std::string>& extensions, InputList& list) {
     std::error_code error;
     std::vector<std::filesystem::directory_entry> entries;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
@@ -41,9 +43,9 @@ void Walk(const std::filesystem::path& folder, const std::filesystem::path& subD
         const bool bLink = entry.is_symlink(statError);
         if (entry.is_directory(statError)) {
             if (!bLink) {
-                Walk(entry.path(), subDir / entry.path().filename(), strExtension, list);
+                Walk(entry.path(), subDir / entry.path().filename(), extensions, list);
             }
-        } else if (HasExtension(entry.path(), strExtension)) {
+        } else if (HasExtension(entry.path(), extensions)) {
             list.m_files.push_back({entry.path(), subDir});
         }
     }
@@ -52,7 +54,7 @@ void Walk(const std::filesystem::path& folder, const std::filesystem::path& subD
 } // namespace
 
 InputList ExpandInputs(const std::vector<std::filesystem::path>& inputs, bool bRecursive,
-                       const std::string& strExtension) {
+                       const std::vector<std::string>& extensions) {
     InputList list;
     for (const std::filesystem::path& input : inputs) {
         std::error_code error;
@@ -61,7 +63,7 @@ InputList ExpandInputs(const std::vector<std::filesystem::path>& inputs, bool bR
         } else if (!bRecursive) {
             list.m_failures.push_back({input, kMsgFolderWithoutRecursion});
         } else {
-            Walk(input, {}, strExtension, list);
+            Walk(input, {}, extensions, list);
         }
     }
     return list;

@@ -29,10 +29,10 @@ struct InputList {
 };
 
 // The files of inputs: each file as it stands; with bRecursive, each folder's files whose names
-// end in strExtension (in any case) at any depth below it, folder by folder in name order.
+// end in one of extensions (in any case) at any depth below it, folder by folder in name order.
 // Symbolic links to folders are not followed, so no folder is walked twice or forever.
 InputList ExpandInputs(const std::vector<std::filesystem::path>& inputs, bool bRecursive,
-                       const std::string& strExtension);
+                       const std::vector<std::string>& extensions);
 
 // Share K of N, as written after --shard: 1 <= K <= N.
 struct Shard {

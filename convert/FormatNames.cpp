@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <set>
 
 namespace veltrane {
 
@@ -59,6 +60,33 @@ const char* ContainerName(int nSfFormat) {
 
 const char* SampleFormatName(int nSfFormat) {
     return Find(kSampleFormatNames, nSfFormat & SF_FORMAT_SUBMASK);
+}
+
+namespace {
+
+// Adds the extensions of libsndfile's list of formats that nCountCommand counts and nCommand
+// describes one by one.
+void AddExtensions(int nCountCommand, int nCommand, std::set<std::string>& extensions) {
+    int nCount = 0;
+    sf_command(nullptr, nCountCommand, &nCount, sizeof nCount);
+    for (int i = 0; i < nCount; ++i) {
+        SF_FORMAT_INFO info{};
+        info.format = i;
+        if (sf_command(nullptr, nCommand, &info, sizeof info) != 0 || info.extension == nullptr ||
+            (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RAW) {
+            continue;
+        }
+        extensions.insert(std::string(".") + info.extension);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> ReadableExtensions() {
+    std::set<std::string> extensions;
+    AddExtensions(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR, extensions);
+    AddExtensions(SFC_GET_SIMPLE_FORMAT_COUNT, SFC_GET_SIMPLE_FORMAT, extensions);
+    return {extensions.begin(), extensions.end()};
 }
 
 } // namespace veltrane

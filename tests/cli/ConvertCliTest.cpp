@@ -184,6 +184,38 @@ TEST_F(ConvertCliTest, AbsurdHeadersAreRefusedWithTheirReason) {
     }
 }
 
+// -r with --convert takes every file of a type libsndfile reads, by extension in any case, and
+// leaves the others; a tree with nothing to convert says so and fails, while an empty share of
+// a list that has files is no failure.
+TEST_F(ConvertCliTest, RecursiveConvertTakesEveryTypeLibsndfileReads) {
+    const std::filesystem::path tree = m_dir / "tree";
+    std::filesystem::create_directories(tree / "sub");
+    ASSERT_TRUE(Sox("-r 8000", tree / "a.flac"));
+    ASSERT_TRUE(Sox("-r 22050", tree / "sub/b.AIFF"));
+    const bool bOgg = Sox("-r 16000", tree / "sub/c.ogg");
+    std::filesystem::copy_file(kSpeech, tree / "d.WAV");
+    test::WriteBytes(tree / "notes.txt", {'h', 'i'});
+    auto result = RunCli({"encode", "-q", "-r", "--convert", "-d", "out", "tree"}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_TRUE(std::filesystem::exists(m_dir / "out/a.wrm"));
+    EXPECT_TRUE(std::filesystem::exists(m_dir / "out/sub/b.wrm"));
+    EXPECT_EQ(std::filesystem::exists(m_dir / "out/sub/c.wrm"), bOgg);
+    EXPECT_EQ(test::ReadBytes(m_dir / "out/d.wrm"), test::ReadBytes(kGoldenDir / "speech_en.wrm"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "out/notes.wrm"));
+
+    // Without --convert only WAV files count; with no file at all the folders are named.
+    std::filesystem::create_directories(m_dir / "empty/deeper");
+    result = RunCli({"encode", "-r", "empty"}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_EQ(result.m_strErr, "No input files: nothing to convert was found below\nempty\n");
+    result = RunCli({"decode", "-r", "tree"}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    result = RunCli({"encode", "-q", "-r", "-d", "shard", "--shard", "1/3", "tree"},
+                    m_dir.Path()); // one WAV file, three shares: the first is empty
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "shard/d.wrm"));
+}
+
 TEST_F(ConvertCliTest, FilesTheCheckAcceptsAreEncodedAsWithoutConvert) {
     const auto input = kGoldenDir / "vowels_8bit_fact.wav";
     const auto result =
