@@ -5,6 +5,7 @@
 // nothing), with no temporary file left behind.
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
+#include "FuzzJobs.h"
 #include "codec/CodecTypes.h"
 #include "convert/FileEncoder.h"
 #include "convert/FrameEncoding.h"
@@ -21,14 +22,13 @@ namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
     const std::span<const std::uint8_t> bytes(pData, nSize);
-    const auto [input, output] = PrepareJobFiles(bytes, "input.wav", "input.wrm");
+    const auto files = PrepareJobFiles(bytes, "input.wav", "input.wrm");
+    const auto& [input, output] = files;
 
     std::vector<std::uint8_t> expected;
     const WavCheckResult check = EncodeWavBytes(bytes, expected);
 
-    FileJobOptions options;
-    options.m_bReplace = true;
-    const FileJobReport report = EncodeWavFile(input, output, options);
+    const FileJobReport report = RunReplacingJob(EncodeWavFile, files);
     const std::uint64_t nFrames =
         check.Accepted()
             ? WholeFrames(AvailableDataBytes(check.m_format, nSize), check.m_format.m_nBlockAlign)

@@ -165,6 +165,15 @@ TEST(TemporaryFolders, TempThenTmpdirThenSlashTmpEachOnce) {
 
 class FaultyFileSystemTest : public ::testing::Test {
   protected:
+    // in.wav, 100 bytes, opened for reading; its reads meet nError once 10 bytes have passed.
+    std::unique_ptr<IFile> OpenWithReadFault(int nError) {
+        WriteBytes(m_folder.Make("in.wav"), std::vector<std::uint8_t>(100, 1));
+        m_files.InjectFault({FileOp::Read, "*/in.wav", nError, 10});
+        std::unique_ptr<IFile> pFile;
+        EXPECT_EQ(m_files.OpenRead(m_folder.Make("in.wav"), &pFile), 0);
+        return pFile;
+    }
+
     CTestFolder m_folder;
     CPosixFileSystem m_posix;
     CFaultyFileSystem m_files{m_posix};
@@ -183,10 +192,8 @@ TEST_F(FaultyFileSystemTest, WriteFailsAfterItsBytesAndTheyLand) {
 }
 
 TEST_F(FaultyFileSystemTest, ReadFailsAfterItsBytesWithThePartCounted) {
-    WriteBytes(m_folder.Make("in.wav"), std::vector<std::uint8_t>(100, 1));
-    m_files.InjectFault({FileOp::Read, "*/in.wav", EIO, 10});
-    std::unique_ptr<IFile> pFile;
-    ASSERT_EQ(m_files.OpenRead(m_folder.Make("in.wav"), &pFile), 0);
+    const std::unique_ptr<IFile> pFile = OpenWithReadFault(EIO);
+    ASSERT_NE(pFile, nullptr);
     std::uint8_t ab[8];
     std::size_t nRead = 0;
     EXPECT_EQ(pFile->Read(ab, 8, &nRead), 0);
@@ -216,10 +223,8 @@ TEST_F(FaultyFileSystemTest, AFolderThatCannotBeWrittenAndTheLog) {
 
 // A read held up stays so until it is released, and then fails.
 TEST_F(FaultyFileSystemTest, AReadHeldUpWaitsForItsRelease) {
-    WriteBytes(m_folder.Make("in.wav"), std::vector<std::uint8_t>(100, 1));
-    m_files.InjectFault({FileOp::Read, "*/in.wav", kBlockUntilReleased, 10});
-    std::unique_ptr<IFile> pFile;
-    ASSERT_EQ(m_files.OpenRead(m_folder.Make("in.wav"), &pFile), 0);
+    const std::unique_ptr<IFile> pFile = OpenWithReadFault(kBlockUntilReleased);
+    ASSERT_NE(pFile, nullptr);
     std::uint8_t ab[20];
     std::size_t nRead = 0;
     std::thread reader([&] { EXPECT_EQ(pFile->Read(ab, 20, &nRead), EIO); });
