@@ -40,21 +40,20 @@ std::string ConvertedLine(const BatchItem& item, const FileJobReport& report) {
 
 // The files that a stop left unconverted are counted only when there are any.
 std::string SummaryLine(const BatchTotals& totals, double dElapsedSeconds) {
-    char szCancelled[80] = "";
+    char szTail[80] = ""; // the counts shown only when not 0
     if (totals.m_nNotReplaced > 0) {
-        std::snprintf(szCancelled, sizeof szCancelled, ", not replaced %u", totals.m_nNotReplaced);
+        std::snprintf(szTail, sizeof szTail, ", not replaced %u", totals.m_nNotReplaced);
     }
     if (totals.m_nCancelled > 0) {
-        const std::size_t nUsed = std::strlen(szCancelled);
-        std::snprintf(szCancelled + nUsed, sizeof szCancelled - nUsed, ", cancelled %u",
-                      totals.m_nCancelled);
+        const std::size_t nUsed = std::strlen(szTail);
+        std::snprintf(szTail + nUsed, sizeof szTail - nUsed, ", cancelled %u", totals.m_nCancelled);
     }
     char szLine[240];
     std::snprintf(
         szLine, sizeof szLine,
         "Converted %u, failed %u, skipped %u%s; %.2f s of audio in %.2f s, %.1fx real time",
-        totals.m_nConverted, totals.m_nFailed, totals.m_nSkipped, szCancelled,
-        totals.m_dAudioSeconds, dElapsedSeconds, Speed(totals.m_dAudioSeconds, dElapsedSeconds));
+        totals.m_nConverted, totals.m_nFailed, totals.m_nSkipped, szTail, totals.m_dAudioSeconds,
+        dElapsedSeconds, Speed(totals.m_dAudioSeconds, dElapsedSeconds));
     return szLine;
 }
 

@@ -223,20 +223,18 @@ int CopyToOutput(IFileSystem& files, IFile& source, const std::string& sDestinat
     return output.Commit();
 }
 
-std::optional<std::int64_t> ModifiedTimeOf(IFileSystem& files, const std::string& sInput) {
-    std::int64_t nTime = 0;
-    if (IsStandardStream(sInput) || files.ModifiedTime(sInput, &nTime) != 0) {
-        return std::nullopt;
+OutputRules RulesForResultOf(IFileSystem& files, const std::string& sInput, bool bReplace,
+                             bool bUnnamedTemporary, bool bKeepModifiedTime) {
+    OutputRules rules{bReplace, bUnnamedTemporary, std::nullopt, std::nullopt};
+    FileStatus status;
+    if (IsStandardStream(sInput) || files.Status(sInput, &status) != 0) {
+        return rules;
     }
-    return nTime;
-}
-
-std::optional<std::uint32_t> ResultModeOf(IFileSystem& files, const std::string& sInput) {
-    std::uint32_t nMode = 0;
-    if (IsStandardStream(sInput) || files.Mode(sInput, &nMode) != 0) {
-        return std::nullopt;
+    rules.m_nModeOfNew = ResultMode(status.m_nMode, ProcessUmask());
+    if (bKeepModifiedTime) {
+        rules.m_nModifiedTime = status.m_nModifiedTime;
     }
-    return ResultMode(nMode, ProcessUmask());
+    return rules;
 }
 
 bool IsTemporaryOutputName(const std::string& sFileName) {

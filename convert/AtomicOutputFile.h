@@ -42,12 +42,11 @@ struct OutputRules {
     std::optional<std::int64_t> m_nModifiedTime;
 };
 
-// The modification time of the input sInput ("-" or a path); none when it has no file's time.
-std::optional<std::int64_t> ModifiedTimeOf(IFileSystem& files, const std::string& sInput);
-
-// The mode of the result of the input sInput ("-" or a path): ResultMode of the input's mode,
-// none when it has no file's mode (standard input, or it cannot be read).
-std::optional<std::uint32_t> ResultModeOf(IFileSystem& files, const std::string& sInput);
+// The rules of a new result of the input sInput ("-" or a path): the ResultMode of the input's
+// mode and, with bKeepModifiedTime, the input's modification time; neither for standard input
+// or an input whose status cannot be had.
+OutputRules RulesForResultOf(IFileSystem& files, const std::string& sInput, bool bReplace,
+                             bool bUnnamedTemporary, bool bKeepModifiedTime);
 
 class CAtomicOutputFile {
   public:

@@ -74,10 +74,8 @@ std::optional<FileJobReport> CreateOutput(CAtomicOutputFile& file,
                                           const std::filesystem::path& input,
                                           const std::filesystem::path& output,
                                           const FileJobOptions& options) {
-    IFileSystem& files = JobFiles(options);
-    const OutputRules rules{options.m_bReplace, true, ResultModeOf(files, input),
-                            options.m_bKeepModifiedTime ? ModifiedTimeOf(files, input)
-                                                        : std::nullopt};
+    const OutputRules rules = RulesForResultOf(
+        JobFiles(options), input.string(), options.m_bReplace, true, options.m_bKeepModifiedTime);
     return OutputFailure(file.Create(output.string(), rules), output);
 }
 

@@ -83,8 +83,8 @@ void CConverterDlg::SaveEncodedFile(bool bSaveMode, int nIndex) {
         DeleteTempFile(nIndex);
         return;
     }
-    OutputRules rules;
-    rules.m_nModeOfNew = ResultModeOf(files, m_pszSourceDir + m_ppszFiles[nIndex]);
+    const OutputRules rules =
+        RulesForResultOf(files, m_pszSourceDir + m_ppszFiles[nIndex], true, false, false);
     if (const int nError = CopyToOutput(files, *pTemp, sDestination, rules); nError != 0) {
         // The temporary file stays, the only copy of the frames, in a folder the user has not
         // seen: the message names it.

@@ -46,6 +46,11 @@ class IFile {
     virtual int Close() = 0;
 };
 
+struct FileStatus {
+    std::uint32_t m_nMode = 0;        // permission bits (07777)
+    std::int64_t m_nModifiedTime = 0; // nanoseconds since 1970 (UTC)
+};
+
 class IFileSystem {
   public:
     virtual ~IFileSystem() = default;
@@ -73,10 +78,8 @@ class IFileSystem {
     virtual int MakePrivateFolder(const std::string& sParent, std::string* psFolder) = 0;
     // Removes an empty folder (ENOTEMPTY otherwise, and it stays).
     virtual int DeleteFolder(const std::string& sFolder) = 0;
-    // The permission bits (07777) of the file sPath names, links followed.
-    virtual int Mode(const std::string& sPath, std::uint32_t* pnMode) = 0;
-    // The modification time of the file sPath names, links followed, in nanoseconds since 1970.
-    virtual int ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) = 0;
+    // The mode and modification time of the file sPath names, links followed.
+    virtual int Status(const std::string& sPath, FileStatus* pStatus) = 0;
     virtual int Delete(const std::string& sPath) = 0;
     // Renames sFrom to sTo, replacing sTo in one step.
     virtual int Rename(const std::string& sFrom, const std::string& sTo) = 0;

@@ -290,28 +290,20 @@ int CPosixFileSystem::MakePrivateFolder(const std::string& sParent, std::string*
     return 0;
 }
 
-int CPosixFileSystem::ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) {
+int CPosixFileSystem::Status(const std::string& sPath, FileStatus* pStatus) {
     struct stat info {};
     if (::stat(Resolve(sPath).c_str(), &info) != 0) {
         return errno;
     }
     constexpr std::int64_t kBillion = 1000000000;
-    *pnNanoseconds =
+    pStatus->m_nMode = info.st_mode & 07777;
+    pStatus->m_nModifiedTime =
         static_cast<std::int64_t>(info.st_mtim.tv_sec) * kBillion + info.st_mtim.tv_nsec;
     return 0;
 }
 
 int CPosixFileSystem::DeleteFolder(const std::string& sFolder) {
     return ::rmdir(Resolve(sFolder).c_str()) == 0 ? 0 : errno;
-}
-
-int CPosixFileSystem::Mode(const std::string& sPath, std::uint32_t* pnMode) {
-    struct stat info {};
-    if (::stat(Resolve(sPath).c_str(), &info) != 0) {
-        return errno;
-    }
-    *pnMode = info.st_mode & 07777;
-    return 0;
 }
 
 int CPosixFileSystem::Delete(const std::string& sPath) {

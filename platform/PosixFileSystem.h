@@ -27,8 +27,7 @@ class CPosixFileSystem : public IFileSystem {
     int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int MakePrivateFolder(const std::string& sParent, std::string* psFolder) override;
     int DeleteFolder(const std::string& sFolder) override;
-    int Mode(const std::string& sPath, std::uint32_t* pnMode) override;
-    int ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) override;
+    int Status(const std::string& sPath, FileStatus* pStatus) override;
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
     int RenameNoReplace(const std::string& sFrom, const std::string& sTo) override;

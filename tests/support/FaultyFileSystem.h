@@ -72,11 +72,8 @@ class CFaultyFileSystem : public IFileSystem {
     int OpenWrite(const std::string& sPath, std::unique_ptr<IFile>* ppFile) override;
     int MakePrivateFolder(const std::string& sParent, std::string* psFolder) override;
     int DeleteFolder(const std::string& sFolder) override;
-    int Mode(const std::string& sPath, std::uint32_t* pnMode) override {
-        return m_inner.Mode(AbsolutePath(CurrentDirectory(), sPath), pnMode);
-    }
-    int ModifiedTime(const std::string& sPath, std::int64_t* pnNanoseconds) override {
-        return m_inner.ModifiedTime(AbsolutePath(CurrentDirectory(), sPath), pnNanoseconds);
+    int Status(const std::string& sPath, FileStatus* pStatus) override {
+        return m_inner.Status(AbsolutePath(CurrentDirectory(), sPath), pStatus);
     }
     int Delete(const std::string& sPath) override;
     int Rename(const std::string& sFrom, const std::string& sTo) override;
