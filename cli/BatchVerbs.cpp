@@ -4,9 +4,9 @@
 
 #include "codec/CodecTypes.h"
 #include "codec/SpeechDecoder.h"
-#include "convert/AnyAudioEncoder.h"
+#include "convert/ConvertedSamples.h"
+#include "convert/EncodeJob.h"
 #include "convert/FileDecoder.h"
-#include "convert/FileEncoder.h"
 #include "convert/FormatNames.h"
 #include "convert/OutputName.h"
 #include "convert/StandardStreams.h"

@@ -2,7 +2,7 @@
 #include "cli/CheckCommand.h"
 
 #include "codec/CodecTypes.h"
-#include "convert/AnyAudioEncoder.h"
+#include "convert/ConvertedSamples.h"
 #include "convert/FormatHint.h"
 #include "convert/WavFile.h"
 

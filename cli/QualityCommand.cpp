@@ -3,8 +3,9 @@
 
 #include "analysis/Quality.h"
 #include "codec/CodecTypes.h"
-#include "convert/FrameEncoding.h"
+#include "convert/EncodeLoop.h"
 #include "convert/WavFile.h"
+#include "convert/WavSampleSource.h"
 
 #include <nlohmann/json.hpp>
 

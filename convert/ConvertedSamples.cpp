@@ -106,4 +106,13 @@ std::size_t CConvertedSamples::Read(std::span<std::int16_t> samples) {
     return Failed() ? 0 : nDone;
 }
 
+std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file) {
+    CAnyAudioReader reader;
+    if (!reader.Open(file)) {
+        return std::nullopt;
+    }
+    return ConversionPlan{reader.Description(), ConvertedLength(reader.Description()),
+                          ConversionRefusal(reader.Description())};
+}
+
 } // namespace veltrane

@@ -4,10 +4,11 @@
 #pragma once
 
 #include "convert/AnyAudioReader.h"
-#include "convert/FrameEncoding.h"
 #include "convert/Resampler16k.h"
+#include "convert/SampleSource.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,16 @@ std::optional<std::string> ConversionRefusal(const AudioDescription& description
 // known.
 std::int64_t ConvertedLength(const AudioDescription& description);
 
+// What --convert makes of a file that the header check refuses.
+struct ConversionPlan {
+    AudioDescription m_description;
+    std::int64_t m_nSamples = -1; // 16 kHz samples; -1 when the file does not tell its length
+    std::optional<std::string> m_strRefusal; // why it is not converted (ConversionRefusal)
+};
+
+// None when the file cannot be opened or libsndfile does not read it.
+std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file);
+
 class CConvertedSamples : public CSampleSource {
   public:
     // reader: opened; it must outlive this object.
@@ -36,8 +47,8 @@ class CConvertedSamples : public CSampleSource {
 
     std::size_t Read(std::span<std::int16_t> samples) override;
     bool Failed() const override;
-    // The text of the failure, ending in a line feed.
-    std::string FailureMessage() const;
+    // libsndfile's or the resampler's text of the failure.
+    std::string FailureMessage() const override;
 
   private:
     void Refill();

@@ -24,7 +24,7 @@ class CFileByteSource : public CByteSource {
     // The file's size in bytes; 0 with Error() set when it cannot be had.
     std::uint64_t Size();
     // The errno of the first failed open, read or size, 0 when none failed.
-    int Error() const { return m_nError; }
+    int Error() const override { return m_nError; }
 
   private:
     int Remember(int nError);

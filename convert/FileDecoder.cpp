@@ -2,8 +2,8 @@
 #include "convert/FileDecoder.h"
 
 #include "codec/SpeechDecoder.h"
+#include "convert/EncodeLoop.h"
 #include "convert/FileByteSource.h"
-#include "convert/FrameEncoding.h"
 #include "convert/JobOutput.h"
 #include "convert/WavWriter.h"
 

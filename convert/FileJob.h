@@ -4,7 +4,7 @@
 #pragma once
 
 #include "convert/AtomicOutputFile.h"
-#include "convert/FrameEncoding.h"
+#include "convert/SampleSource.h"
 #include "platform/FileSystem.h"
 
 #include <atomic>

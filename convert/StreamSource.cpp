@@ -69,8 +69,9 @@ CheckedWav CheckStreamHeader(CStreamByteSource& source) {
 }
 
 CStreamSampleSource::CStreamSampleSource(CStreamByteSource& source, const WavFormat& format)
-    : m_source(source), m_nAlign(format.m_nBlockAlign), m_nDataOffset(format.m_nDataOffset),
-      m_nOffset(format.m_nDataOffset), m_nEnd(format.m_nDataOffset + format.m_nDataBytes) {}
+    : m_source(source), m_nAlign(format.m_nBlockAlign), m_format(format),
+      m_nDataOffset(format.m_nDataOffset), m_nOffset(format.m_nDataOffset),
+      m_nEnd(format.m_nDataOffset + format.m_nDataBytes) {}
 
 std::size_t CStreamSampleSource::Read(std::span<std::int16_t> samples) {
     const std::uint64_t nWanted = std::min<std::uint64_t>(
@@ -80,6 +81,14 @@ std::size_t CStreamSampleSource::Read(std::span<std::int16_t> samples) {
     m_bytes.resize(nRead);
     m_nOffset += nRead;
     return ConvertSamples(m_bytes, m_nAlign, samples);
+}
+
+std::string CStreamSampleSource::FailureMessage() const {
+    return SystemErrorText(m_source.Error() != 0 ? m_source.Error() : EIO);
+}
+
+std::string CStreamSampleSource::EndWarning(std::uint64_t nFrames) const {
+    return ShortDataWarning(m_format, DataBytesRead(), nFrames);
 }
 
 } // namespace veltrane

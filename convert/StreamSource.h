@@ -4,7 +4,7 @@
 // come.
 #pragma once
 
-#include "convert/FrameEncoding.h"
+#include "convert/SampleSource.h"
 #include "convert/WavFile.h"
 #include "convert/WavHeader.h"
 
@@ -25,7 +25,7 @@ class CStreamByteSource : public CByteSource {
     // Fewer bytes than asked only at the end of the stream or after a failure (Error()).
     std::size_t ReadAt(std::uint64_t nOffset, void* pBuffer, std::size_t nBytes) override;
     // The errno of the first failed read, 0 when none failed.
-    int Error() const { return m_nError; }
+    int Error() const override { return m_nError; }
 
   private:
     std::uint64_t End() const { return m_nKeptStart + m_kept.size(); }
@@ -50,12 +50,16 @@ class CStreamSampleSource : public CSampleSource {
     CStreamSampleSource(CStreamByteSource& source, const WavFormat& format);
     std::size_t Read(std::span<std::int16_t> samples) override;
     bool Failed() const override { return m_source.Error() != 0; }
+    std::string FailureMessage() const override;
+    // Data shorter than the header says: the stream ended first (ShortDataWarning).
+    std::string EndWarning(std::uint64_t nFrames) const override;
     // The sample bytes that came before the end of the stream or the header's count.
     std::uint64_t DataBytesRead() const { return m_nOffset - m_nDataOffset; }
 
   private:
     CStreamByteSource& m_source;
     int m_nAlign;
+    WavFormat m_format;
     std::uint64_t m_nDataOffset;
     std::uint64_t m_nOffset;
     std::uint64_t m_nEnd;

@@ -14,6 +14,8 @@ class CByteSource {
   public:
     virtual ~CByteSource();
     virtual std::size_t ReadAt(std::uint64_t nOffset, void* pBuffer, std::size_t nBytes) = 0;
+    // The errno of the first failed read, 0 when none failed (memory never fails).
+    virtual int Error() const { return 0; }
 };
 
 // A byte source over bytes already in memory.

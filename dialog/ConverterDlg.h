@@ -4,6 +4,7 @@
 // that it runs under tests without a window.
 #pragma once
 
+#include "convert/EncodeLoop.h"
 #include "platform/Platform.h"
 
 #include <atomic>
@@ -39,12 +40,6 @@ inline constexpr std::size_t kLabelChars = 69;
 
 // How the encoding job cuts a file's whole frames: chunks of 100 frames from 1000 frames on,
 // else of 20, then the rest that does not fill a chunk.
-struct ChunkPlan {
-    std::uint64_t m_nTotal = 0;
-    std::uint64_t m_nChunk = 0;
-    std::uint64_t m_nChunks = 0;
-    std::uint64_t m_nRest = 0;
-};
 ChunkPlan PlanChunks(std::uint64_t nTotalFrames);
 
 class CConverterDlg {

@@ -7,7 +7,7 @@
 #include "FuzzFiles.h"
 #include "FuzzJobs.h"
 #include "codec/CodecTypes.h"
-#include "convert/AnyAudioEncoder.h"
+#include "convert/EncodeJob.h"
 #include "convert/FileJob.h"
 
 #include <cstdint>

@@ -7,9 +7,9 @@
 #include "FuzzFiles.h"
 #include "FuzzJobs.h"
 #include "codec/CodecTypes.h"
-#include "convert/FileEncoder.h"
-#include "convert/FrameEncoding.h"
+#include "convert/EncodeJob.h"
 #include "convert/WavHeader.h"
+#include "tests/support/ReferenceEncoding.h"
 
 #include <cstdint>
 #include <filesystem>

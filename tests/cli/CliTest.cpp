@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // veltrane-cli end to end: golden vectors byte for byte, messages, exit statuses, options.
-#include "convert/FrameEncoding.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/GoldenVectors.h"
+#include "tests/support/ReferenceEncoding.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // Decoding one ".wrm" file to disk, and the names of decodings.
 #include "convert/FileDecoder.h"
-#include "convert/FrameEncoding.h"
 #include "convert/OutputName.h"
 #include "convert/WavFile.h"
+#include "tests/support/ReferenceEncoding.h"
 
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"

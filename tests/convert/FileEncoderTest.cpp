@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // Encoding one file, in memory and on disk: whole frames only, data shorter than the header,
 // refusals, atomic output, failed writes and cancellation.
-#include "convert/FileEncoder.h"
 #include "convert/BatchRunner.h"
+#include "convert/EncodeJob.h"
 #include "convert/FileByteSource.h"
-#include "convert/FrameEncoding.h"
+#include "tests/support/ReferenceEncoding.h"
 
 #include "tests/support/FaultyFileSystem.h"
 #include "tests/support/TestFolder.h"
