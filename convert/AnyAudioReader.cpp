@@ -1,11 +1,56 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/AnyAudioReader.h"
 
-#include "platform/PosixFileSystem.h"
+#include "convert/FileByteSource.h"
+#include "platform/FileSystem.h"
 
 #include <sndfile.h>
 
 namespace veltrane {
+
+// libsndfile's virtual I/O over the reader's file: its position is the reader's own, so that
+// every read and seek goes through the platform's file interface.
+struct VirtualFile {
+    static CAnyAudioReader& Reader(void* pUser) { return *static_cast<CAnyAudioReader*>(pUser); }
+
+    static sf_count_t Length(void* pUser) {
+        std::uint64_t nSize = 0;
+        return Reader(pUser).m_pSource->Size(&nSize) == 0 ? static_cast<sf_count_t>(nSize) : -1;
+    }
+    static sf_count_t Seek(sf_count_t nOffset, int nWhence, void* pUser) {
+        CAnyAudioReader& reader = Reader(pUser);
+        sf_count_t nBase = 0;
+        if (nWhence == SEEK_CUR) {
+            nBase = static_cast<sf_count_t>(reader.m_nPosition);
+        } else if (nWhence == SEEK_END) {
+            nBase = Length(pUser);
+        }
+        const sf_count_t nTarget = nBase + nOffset;
+        if (nBase < 0 || nTarget < 0) {
+            return -1;
+        }
+        reader.m_nPosition = static_cast<std::uint64_t>(nTarget);
+        return nTarget;
+    }
+    static sf_count_t Read(void* pBuffer, sf_count_t nBytes, void* pUser) {
+        CAnyAudioReader& reader = Reader(pUser);
+        std::size_t nRead = 0;
+        int nError = reader.m_pSource->Seek(reader.m_nPosition);
+        if (nError == 0 && nBytes > 0) {
+            nError = reader.m_pSource->Read(pBuffer, static_cast<std::size_t>(nBytes), &nRead);
+        }
+        if (nError != 0) {
+            reader.m_nReadError = reader.m_nReadError != 0 ? reader.m_nReadError : nError;
+            return 0;
+        }
+        reader.m_nPosition += nRead;
+        return static_cast<sf_count_t>(nRead);
+    }
+    static sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t Tell(void* pUser) {
+        return static_cast<sf_count_t>(Reader(pUser).m_nPosition);
+    }
+};
 
 CAnyAudioReader::~CAnyAudioReader() {
     if (m_pFile != nullptr) {
@@ -16,14 +61,22 @@ CAnyAudioReader::~CAnyAudioReader() {
 bool CAnyAudioReader::Open(const std::filesystem::path& path) {
     // Opened here rather than by libsndfile, so that a missing or unreadable file gets the
     // system's text and only a file of an unknown kind is left to libsndfile's verdict.
-    int nFd = -1;
-    if ((m_nSystemError = OpenRegularFile(path.string(), &nFd)) != 0) {
+    std::unique_ptr<IFile> pFile;
+    if ((m_nSystemError = HostFileSystem().OpenRead(path.string(), &pFile)) != 0) {
         return false;
     }
+    return Open(std::move(pFile));
+}
+
+bool CAnyAudioReader::Open(std::unique_ptr<IFile> pFile) {
+    static SF_VIRTUAL_IO virtualIo = {VirtualFile::Length, VirtualFile::Seek, VirtualFile::Read,
+                                      VirtualFile::Write, VirtualFile::Tell};
+    m_pSource = std::move(pFile);
+    m_nPosition = 0;
     SF_INFO sfInfo{};
-    m_pFile = sf_open_fd(nFd, SFM_READ, &sfInfo, SF_TRUE);
+    m_pFile = sf_open_virtual(&virtualIo, SFM_READ, &sfInfo, this);
     if (m_pFile == nullptr) {
-        return false; // sf_open_fd closes the descriptor on failure too
+        return false;
     }
     m_description = {sfInfo.samplerate, sfInfo.channels, sfInfo.format,
                      sfInfo.frames == SF_COUNT_MAX ? -1 : sfInfo.frames};
@@ -38,7 +91,7 @@ std::size_t CAnyAudioReader::ReadMono(std::span<double> samples) {
     m_adInterleaved.resize(samples.size() * nChannels);
     const sf_count_t nRead =
         sf_readf_double(m_pFile, m_adInterleaved.data(), static_cast<sf_count_t>(samples.size()));
-    if (sf_error(m_pFile) != SF_ERR_NO_ERROR) {
+    if (sf_error(m_pFile) != SF_ERR_NO_ERROR || m_nReadError != 0) {
         m_bFailed = true;
         return 0;
     }
@@ -54,7 +107,8 @@ std::size_t CAnyAudioReader::ReadMono(std::span<double> samples) {
 }
 
 std::string CAnyAudioReader::FailureMessage() const {
-    return std::string(sf_strerror(m_pFile)) + "\n";
+    return m_nReadError != 0 ? SystemErrorText(m_nReadError)
+                             : std::string(sf_strerror(m_pFile)) + "\n";
 }
 
 } // namespace veltrane

@@ -4,8 +4,11 @@
 // the file's own sample rate.
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,6 +35,8 @@ class CAnyAudioReader {
     // Opens the file. False when it cannot be opened (SystemError() is its errno) or when
     // libsndfile does not read it (SystemError() is 0).
     bool Open(const std::filesystem::path& path);
+    // Reads an open file (from its start) through libsndfile's virtual I/O; the reader keeps it.
+    bool Open(std::unique_ptr<IFile> pFile);
     int SystemError() const { return m_nSystemError; }
     const AudioDescription& Description() const { return m_description; }
 
@@ -44,7 +49,13 @@ class CAnyAudioReader {
     std::string FailureMessage() const;
 
   private:
+    friend struct VirtualFile; // libsndfile's virtual I/O over m_pSource
+
     sf_private_tag* m_pFile = nullptr;
+    std::unique_ptr<IFile> m_pSource; // what libsndfile reads, through the virtual I/O
+    std::uint64_t m_nPosition = 0;    // libsndfile's position in it
+    int m_nReadError = 0;             // the errno of a failed read of it, which libsndfile
+                                      // would take for the file's end
     AudioDescription m_description;
     std::vector<double> m_adInterleaved;
     int m_nSystemError = 0;

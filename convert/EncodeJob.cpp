@@ -8,8 +8,10 @@
 #include "convert/JobOutput.h"
 #include "convert/StandardStreams.h"
 #include "convert/StreamSource.h"
+#include "convert/StreamSpool.h"
 #include "convert/WavFile.h"
 #include "convert/WavSampleSource.h"
+#include "platform/Environment.h"
 
 #include <unistd.h>
 
@@ -73,29 +75,12 @@ FileJobReport Refused(const CheckedWav& wav, const std::filesystem::path& input)
                       wav.m_strMessage, input);
 }
 
-// A WAV file on a stream (standard input), checked and encoded as its bytes come.
-FileJobReport EncodeStream(int nFd, const std::filesystem::path& output,
-                           const FileJobOptions& options) {
-    const std::filesystem::path input = kStandardStreamName;
-    if (!IsStandardStream(output)) {
-        if (auto refusal = RefuseOutput({}, output, options)) {
-            return *refusal;
-        }
-    }
-    CStreamByteSource source(nFd);
-    const CheckedWav wav = CheckStreamHeader(source);
-    if (!wav.Accepted()) {
-        return Refused(wav, input);
-    }
-    CStreamSampleSource samples(source, wav.m_format);
-    return EncodeToOutput(samples, input, output, options);
-}
-
-// A file that the header check refused, converted from what libsndfile reads of it.
-FileJobReport EncodeConverted(const CheckedWav& wav, const std::filesystem::path& input,
-                              const std::filesystem::path& output, const FileJobOptions& options) {
-    CAnyAudioReader reader;
-    if (!reader.Open(input)) {
+// What libsndfile reads of a file that the header check refused, converted; reader was opened
+// (bOpened) or found no recording there.
+FileJobReport EncodeRead(CAnyAudioReader& reader, bool bOpened, const CheckedWav& wav,
+                         const std::filesystem::path& input, const std::filesystem::path& output,
+                         const FileJobOptions& options) {
+    if (!bOpened) {
         return reader.SystemError() != 0
                    ? JobOutcome(FileOutcome::Failed, SystemErrorText(reader.SystemError()), input)
                    : Refused(wav, input);
@@ -107,12 +92,48 @@ FileJobReport EncodeConverted(const CheckedWav& wav, const std::filesystem::path
     return EncodeToOutput(samples, input, output, options);
 }
 
+// A stream that the header check refused, kept in a temporary file for libsndfile, which seeks.
+FileJobReport EncodeSpooled(CStreamByteSource& source, const CheckedWav& wav,
+                            const std::filesystem::path& output, const FileJobOptions& options) {
+    const std::filesystem::path input = kStandardStreamName;
+    SpooledStream spool =
+        SpoolStream(JobFiles(options), TemporaryFolders(CPosixEnvironment()), source);
+    if (!spool.m_pFile) {
+        return JobOutcome(FileOutcome::Failed, spool.m_strMessage, input);
+    }
+    CAnyAudioReader reader;
+    const bool bOpened = reader.Open(std::move(spool.m_pFile));
+    return EncodeRead(reader, bOpened, wav, input, output, options);
+}
+
+// A WAV file on a stream (standard input), checked and encoded as its bytes come; with Convert,
+// any other recording that libsndfile reads.
+FileJobReport EncodeStream(int nFd, const std::filesystem::path& output,
+                           const FileJobOptions& options, EncodeReading reading) {
+    const std::filesystem::path input = kStandardStreamName;
+    if (!IsStandardStream(output)) {
+        if (auto refusal = RefuseOutput({}, output, options)) {
+            return *refusal;
+        }
+    }
+    CStreamByteSource source(nFd);
+    const CheckedWav wav = CheckStreamHeader(source);
+    if (wav.m_bRejected && reading == EncodeReading::Convert) {
+        return EncodeSpooled(source, wav, output, options);
+    }
+    if (!wav.Accepted()) {
+        return Refused(wav, input);
+    }
+    CStreamSampleSource samples(source, wav.m_format);
+    return EncodeToOutput(samples, input, output, options);
+}
+
 } // namespace
 
 FileJobReport EncodeFile(const std::filesystem::path& input, const std::filesystem::path& output,
                          const FileJobOptions& options, EncodeReading reading) {
     if (IsStandardStream(input)) {
-        return EncodeStream(STDIN_FILENO, output, options);
+        return EncodeStream(STDIN_FILENO, output, options, reading);
     }
     if (auto refusal = RefuseOutput(input, output, options)) {
         return *refusal;
@@ -127,7 +148,9 @@ FileJobReport EncodeFile(const std::filesystem::path& input, const std::filesyst
         return Refused(wav, input);
     }
     if (reading == EncodeReading::Convert) {
-        return EncodeConverted(wav, input, output, options);
+        CAnyAudioReader reader;
+        const bool bOpened = reader.Open(input);
+        return EncodeRead(reader, bOpened, wav, input, output, options);
     }
     FileJobReport report = Refused(wav, input);
     report.m_strHint = FormatHint(input);

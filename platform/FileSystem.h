@@ -63,9 +63,9 @@ class IFileSystem {
     // its final mode): EEXIST when the name is taken by anything, a symbolic link or a pipe
     // included, which is left as it is.
     virtual int CreateNew(const std::string& sPath, std::unique_ptr<IFile>* ppFile) = 0;
-    // Creates a file without a name in the folder sFolder, for writing, with the mode of
-    // CreateNew: it vanishes with its last descriptor, even when the process is killed, unless
-    // IFile::Link names it. Fails (for example with EOPNOTSUPP) where the folder's file system
+    // Creates a file without a name in the folder sFolder, for writing (and reading back), with
+    // the mode of CreateNew: it vanishes with its last descriptor, even when the process is
+    // killed, unless IFile::Link names it. Fails (for example with EOPNOTSUPP) where the folder's file system
     // has no such files.
     virtual int CreateUnnamed(const std::string& sFolder, std::unique_ptr<IFile>* ppFile) = 0;
     // Opens an existing regular file for writing, at its start, without emptying it, and without

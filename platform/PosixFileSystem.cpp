@@ -133,7 +133,7 @@ constexpr const char* kPrivateFolderTemplate = ".veltrane-XXXXXX";
 // A new file, its owner's only until SetMode gives it its final mode. O_EXCL refuses any name
 // that exists, a link or a pipe included, and O_NONBLOCK keeps even a failed open from waiting.
 int CreateFile(const std::string& sPath, int nFlags, std::unique_ptr<IFile>* ppFile) {
-    const int nFd = ::open(sPath.c_str(), nFlags | O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0600);
+    const int nFd = ::open(sPath.c_str(), nFlags | O_RDWR | O_NONBLOCK | O_CLOEXEC, 0600);
     if (nFd < 0) {
         return errno;
     }
