@@ -56,9 +56,10 @@ std::filesystem::path OutputOf(const InputFile& input, const BatchArgs& args,
     return verb.m_outputPath(input.m_path, dir);
 }
 
-// The files of the batch: the inputs named and listed, folders expanded, the shard kept.
-// None after a usage error or an unreadable list, with the exit status in nStatus.
-std::optional<InputList> GatherInputs(const BatchArgs& args, const BatchVerb& verb, int& nStatus) {
+} // namespace
+
+std::optional<InputList> GatherInputs(const BatchArgs& args,
+                                      const std::vector<std::string>& extensions, int& nStatus) {
     std::vector<std::filesystem::path> inputs = args.m_inputs;
     if (!args.m_filesFrom.empty()) {
         if (const int nError = ReadPathList(args.m_filesFrom, inputs)) {
@@ -68,7 +69,7 @@ std::optional<InputList> GatherInputs(const BatchArgs& args, const BatchVerb& ve
             return std::nullopt;
         }
     }
-    InputList list = ExpandInputs(inputs, args.m_bRecursive, verb.m_extensions);
+    InputList list = ExpandInputs(inputs, args.m_bRecursive, extensions);
     if (list.m_files.empty() && list.m_failures.empty()) {
         // Only folders were named, and nothing below them is of the verb's kind. (An empty
         // share of a list that has files is no error: --shard N/N of fewer than N files.)
@@ -86,6 +87,25 @@ std::optional<InputList> GatherInputs(const BatchArgs& args, const BatchVerb& ve
     nStatus = kExitOk;
     return list;
 }
+
+int ForEachInput(const BatchArgs& args, const std::vector<std::string>& extensions,
+                 const std::function<bool(const std::filesystem::path&)>& report) {
+    int nStatus = kExitOk;
+    const std::optional<InputList> list = GatherInputs(args, extensions, nStatus);
+    if (!list) {
+        return nStatus;
+    }
+    bool bAllPassed = list->m_failures.empty();
+    for (const InputFailure& failure : list->m_failures) {
+        std::fprintf(stderr, "%s%s\n", failure.m_strMessage.c_str(), failure.m_path.c_str());
+    }
+    for (const InputFile& input : list->m_files) {
+        bAllPassed = report(input.m_path) && bAllPassed;
+    }
+    return bAllPassed ? kExitOk : kExitFailures;
+}
+
+namespace {
 
 // The refusals that depend on the inputs found; an empty text when the batch may run.
 std::string CheckOutputs(const InputList& list, const BatchArgs& args, const BatchVerb& verb) {
@@ -199,7 +219,7 @@ bool MakeOutputDir(const std::filesystem::path& dir) {
 
 int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
     int nStatus = kExitOk;
-    const std::optional<InputList> list = GatherInputs(args, verb, nStatus);
+    const std::optional<InputList> list = GatherInputs(args, verb.m_extensions, nStatus);
     if (!list) {
         return nStatus;
     }

@@ -3,6 +3,7 @@
 // the jobs on N threads, the stop on SIGINT or SIGTERM, progress and exit status.
 #pragma once
 
+#include "cli/InputList.h"
 #include "convert/FileJob.h"
 
 #include <cstdint>
@@ -44,6 +45,19 @@ struct BatchVerb {
     // input gives no output.
     std::function<std::optional<std::uint64_t>(std::uint64_t nFrames)> m_outputBytes;
 };
+
+// The inputs of a verb: those named and listed with --files-from, the files below folders with
+// -r (names ending in one of extensions, any case), the --shard kept. None after an unreadable
+// list or when nothing was found below the folders named (both reported), with the exit status
+// in nStatus.
+std::optional<InputList> GatherInputs(const BatchArgs& args,
+                                      const std::vector<std::string>& extensions, int& nStatus);
+
+// The verbs that report on files (check, quality, info): report is called on each input in
+// order, true when it passed; inputs that give no file are reported as failed. Exit status: 0
+// when every input passed, 2 otherwise (and as GatherInputs says).
+int ForEachInput(const BatchArgs& args, const std::vector<std::string>& extensions,
+                 const std::function<bool(const std::filesystem::path&)>& report);
 
 // Exit status: 0 when every file was converted or skipped as complete, 2 when any failed or an
 // existing output was not replaced, 1 for a usage error found once the inputs are known, 130

@@ -61,10 +61,8 @@ std::optional<std::uint64_t> DecodedBytes(std::uint64_t nFrames) {
 
 int RunEncode(const BatchArgs& args) {
     if (args.m_bConvert) {
-        std::vector<std::string> extensions = ReadableExtensions();
-        extensions.emplace_back(".wav"); // whatever libsndfile's lists say
-        return RunBatchCommand(args, {extensions, true, EncodedOutputPath, EncodeAnyAudioFile,
-                                      AnyAudioFrames, EncodedBytes});
+        return RunBatchCommand(args, {InputExtensions(true), true, EncodedOutputPath,
+                                      EncodeAnyAudioFile, AnyAudioFrames, EncodedBytes});
     }
     return RunBatchCommand(
         args, {{".wav"}, true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames, EncodedBytes});
@@ -72,7 +70,7 @@ int RunEncode(const BatchArgs& args) {
 
 int RunDecode(const BatchArgs& args) {
     return RunBatchCommand(
-        args, {{".wrm"}, false, DecodedOutputPath, DecodeWrmFile, WrmFrames, DecodedBytes});
+        args, {{".wrm"}, true, DecodedOutputPath, DecodeWrmFile, WrmFrames, DecodedBytes});
 }
 
 } // namespace veltrane

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "cli/CheckCommand.h"
 
+#include "cli/ReportInput.h"
 #include "codec/CodecTypes.h"
 #include "convert/ConvertedSamples.h"
 #include "convert/FormatHint.h"
+#include "convert/FormatNames.h"
 #include "convert/WavFile.h"
+#include "convert/WrmFile.h"
 
 #include <cstdio>
 
@@ -42,37 +45,67 @@ void PrintConversion(const std::filesystem::path& file, const ConversionPlan& pl
     std::fflush(stdout);
 }
 
+bool Fail(const std::string& strMessage, const std::filesystem::path& file,
+          const std::string& strHint = {}) {
+    std::fprintf(stderr, "%s%s\n%s", strMessage.c_str(), file.c_str(), strHint.c_str());
+    return false;
+}
+
+// A .wrm file passes when its size is a whole number of frames.
+bool CheckWrm(const std::filesystem::path& file, bool bQuiet) {
+    std::error_code error;
+    const std::uintmax_t nSize = std::filesystem::file_size(file, error);
+    if (error) {
+        return Fail(SystemErrorText(error.value()), file);
+    }
+    const WrmFacts facts = WrmFactsOf(nSize);
+    if (facts.m_nTailBytes != 0) {
+        return Fail(TornTailFinding(nSize), file);
+    }
+    if (!bQuiet) {
+        std::printf("%s: %llu frames, %.2f s of audio\n", file.c_str(),
+                    static_cast<unsigned long long>(facts.m_nFrames), facts.m_dSeconds);
+        std::fflush(stdout);
+    }
+    return true;
+}
+
 // True when the file passes; prints what was found.
-bool CheckOne(const std::filesystem::path& file, bool bConvert) {
+bool CheckOne(const std::filesystem::path& file, const BatchArgs& args) {
+    if (IsWrmName(file)) {
+        return CheckWrm(file, args.m_bQuiet);
+    }
     CFileByteSource source;
-    const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, file.string());
-    if (wav.m_bRejected && bConvert) {
-        if (const std::optional<ConversionPlan> plan = PlanConversion(file)) {
+    if (const std::string strMessage = OpenReportInput(file, source); !strMessage.empty()) {
+        return Fail(strMessage, file);
+    }
+    const CheckedWav wav = CheckOpenedWav(source);
+    if (wav.m_bRejected && args.m_bConvert) {
+        if (const std::optional<ConversionPlan> plan = PlanConversion(source.Release())) {
             if (plan->m_strRefusal) {
-                std::fprintf(stderr, "%s%s\n", plan->m_strRefusal->c_str(), file.c_str());
-                return false;
+                return Fail(*plan->m_strRefusal, file);
             }
-            PrintConversion(file, *plan);
+            if (!args.m_bQuiet) {
+                PrintConversion(file, *plan);
+            }
             return true;
         }
     }
     if (!wav.Accepted()) {
-        const std::string strHint = wav.m_bRejected ? FormatHint(file) : "";
-        std::fprintf(stderr, "%s%s\n%s", wav.m_strMessage.c_str(), file.c_str(), strHint.c_str());
-        return false;
+        return Fail(wav.m_strMessage, file, wav.m_bRejected ? FormatHint(file) : "");
     }
-    PrintAccepted(file, wav);
+    if (!args.m_bQuiet) {
+        PrintAccepted(file, wav);
+    }
     return true;
 }
 
 } // namespace
 
-int RunCheck(const std::vector<std::filesystem::path>& files, bool bConvert) {
-    bool bAllPassed = true;
-    for (const std::filesystem::path& file : files) {
-        bAllPassed = CheckOne(file, bConvert) && bAllPassed;
-    }
-    return bAllPassed ? 0 : 2;
+int RunCheck(const BatchArgs& args) {
+    return ForEachInput(
+        args, InputExtensions(args.m_bConvert),
+        [&args](const std::filesystem::path& file) { return CheckOne(file, args); });
 }
 
 } // namespace veltrane

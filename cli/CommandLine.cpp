@@ -5,6 +5,7 @@
 
 #include "cli/BatchCommand.h"
 #include "cli/CheckCommand.h"
+#include "cli/InfoCommand.h"
 #include "cli/InputList.h"
 #include "cli/QualityCommand.h"
 
@@ -47,16 +48,15 @@ constexpr BatchTexts kDecodeTexts = {
     "  veltrane-cli decode -r -d decoded/ out/           # every .wrm below out/\n"
     "  veltrane-cli decode speech.wrm -o - | play -      # listen with sox\n"};
 
-CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) {
-    CLI::App* pVerb = app.add_subcommand(texts.m_pszName, texts.m_pszDescription);
-    pVerb->footer(texts.m_pszOutputs);
-    pVerb->add_option("FILE", args.m_inputs, texts.m_pszInputs);
-    CLI::Option* pOutput = pVerb->add_option(
-        "-o,--output", args.m_output, "Output file (only with one input); - is standard output");
-    CLI::Option* pDir = pVerb->add_option(
-        "-d,--output-dir", args.m_outputDir,
-        "Folder for the outputs (default: beside each input); made when missing. With -r the "
-        "folders below each folder named are made again under DIR");
+constexpr const char* kConvertHelp =
+    "Also take any recording libsndfile reads (WAV with any chunks, EXTENSIBLE, float, 24-bit; "
+    "FLAC, Ogg, MP3): mixed to mono, resampled to 16 kHz, rounded to 16 bits";
+
+// The options of the inputs, which every verb shares: FILE..., -r, --files-from, --shard, -q,
+// with bConvert --convert, and with bJobs -j.
+void AddInputOptions(CLI::App* pVerb, BatchArgs& args, const char* pszInputs, bool bConvert,
+                     bool bJobs) {
+    pVerb->add_option("FILE", args.m_inputs, pszInputs);
     pVerb->add_flag("-r,--recursive", args.m_bRecursive,
                     "Take folders among the inputs: every file of the verb's kind below them, "
                     "any case; links to folders are not followed");
@@ -67,22 +67,18 @@ CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) 
     CLI::Option* pFilesFrom =
         pVerb->add_option("--files-from", args.m_filesFrom,
                           "Read more inputs from LIST, one a line (- for standard input)");
-    pOutput->excludes(pDir);
-    CLI::Option* pJobs =
-        pVerb->add_option("-j,--jobs", args.m_nJobs, "Files done at a time (default: every core)");
-    CLI::Option* pForce =
-        pVerb->add_flag("-f,--force", args.m_bForce, "Replace existing output files");
-    pVerb
-        ->add_flag("--skip-existing", args.m_bSkipExisting,
-                   "Leave an existing output of the size its input gives, counted as skipped "
-                   "(a re-run finishes a batch that was cut short)")
-        ->excludes(pForce);
-    pVerb->add_flag("--no-preserve-modtime", args.m_bNoModifiedTime,
-                    "Give outputs the time they are written, not their input's modification time");
     pVerb->add_flag("-q,--quiet", args.m_bQuiet, "Only errors: no progress, warnings or summary");
+    if (bConvert) {
+        pVerb->add_flag("--convert", args.m_bConvert, kConvertHelp);
+    }
+    CLI::Option* pJobs = nullptr;
+    if (bJobs) {
+        pJobs = pVerb->add_option("-j,--jobs", args.m_nJobs,
+                                  "Files done at a time (default: every core)");
+    }
     pVerb->callback([&args, pJobs, pShard, pFilesFrom]() {
         // Checked here rather than by a validator, whose message would repeat the option's name.
-        if (pJobs->count() > 0 && args.m_nJobs == 0) {
+        if (pJobs != nullptr && pJobs->count() > 0 && args.m_nJobs == 0) {
             throw CLI::ValidationError("--jobs must be at least 1");
         }
         if (pShard->count() > 0 && !ParseShard(args.m_strShard)) {
@@ -92,29 +88,73 @@ CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args) 
             throw CLI::ValidationError("FILE", "at least one input is needed");
         }
     });
+}
+
+CLI::App* AddBatchVerb(CLI::App& app, const BatchTexts& texts, BatchArgs& args, bool bConvert) {
+    CLI::App* pVerb = app.add_subcommand(texts.m_pszName, texts.m_pszDescription);
+    pVerb->footer(texts.m_pszOutputs);
+    AddInputOptions(pVerb, args, texts.m_pszInputs, bConvert, true);
+    CLI::Option* pOutput = pVerb->add_option(
+        "-o,--output", args.m_output, "Output file (only with one input); - is standard output");
+    CLI::Option* pDir = pVerb->add_option(
+        "-d,--output-dir", args.m_outputDir,
+        "Folder for the outputs (default: beside each input); made when missing. With -r the "
+        "folders below each folder named are made again under DIR");
+    pOutput->excludes(pDir);
+    CLI::Option* pForce =
+        pVerb->add_flag("-f,--force", args.m_bForce, "Replace existing output files");
+    pVerb
+        ->add_flag("--skip-existing", args.m_bSkipExisting,
+                   "Leave an existing output of the size its input gives, counted as skipped "
+                   "(a re-run finishes a batch that was cut short)")
+        ->excludes(pForce);
+    pVerb->add_flag("--no-preserve-modtime", args.m_bNoModifiedTime,
+                    "Give outputs the time they are written, not their input's modification time");
     return pVerb;
 }
 
-constexpr const char* kConvertHelp =
-    "Also take any recording libsndfile reads (WAV with any chunks, EXTENSIBLE, float, 24-bit; "
-    "FLAC, Ogg, MP3): mixed to mono, resampled to 16 kHz, rounded to 16 bits";
-
-struct QualityArgs {
-    std::vector<std::filesystem::path> m_files;
+// The verbs that report on files: their inputs and --json.
+struct ReportArgs {
+    BatchArgs m_inputs;
     bool m_bJson = false;
 };
 
-CLI::App* AddQuality(CLI::App& app, QualityArgs& args) {
+CLI::App* AddQuality(CLI::App& app, ReportArgs& args) {
     CLI::App* pQuality = app.add_subcommand(
         "quality", "Encode and decode WAV files in memory and print how close the result comes");
     pQuality->footer("Per file: frames, seconds, SNR and segmental SNR (240-sample segments, "
                      "silent ones skipped) in dB against the input after the encoder's "
                      "DC-removal filter, and the bit rate. Nothing is written.\n");
-    pQuality->add_option("FILE", args.m_files, "WAV files to measure")->required();
+    AddInputOptions(pQuality, args.m_inputs,
+                    "WAV files to measure; - reads one from standard input", true, false);
     pQuality->add_flag("--json", args.m_bJson,
                        "Print a JSON array of objects (file, frames, seconds, snr_db, segsnr_db, "
                        "bitrate; file and error for a rejected file)");
     return pQuality;
+}
+
+CLI::App* AddCheck(CLI::App& app, BatchArgs& args) {
+    CLI::App* pCheck = app.add_subcommand("check", "Check WAV headers without converting");
+    pCheck->footer("A .wrm file passes when its size is a whole number of 30-byte frames.\n");
+    AddInputOptions(pCheck, args, "WAV or .wrm files to check; - reads one from standard input",
+                    false, false);
+    pCheck->add_flag("--convert", args.m_bConvert,
+                     "Report what encode --convert would make of a file the check refuses");
+    return pCheck;
+}
+
+CLI::App* AddInfo(CLI::App& app, ReportArgs& args) {
+    CLI::App* pInfo =
+        app.add_subcommand("info", "Tell what a .wrm file, a WAV file or another recording holds");
+    pInfo->footer(
+        "A .wrm file (by its name, or standard input that is no recording): frames, duration, "
+        "size, and whether the size is a whole number of frames. A WAV file: what the header "
+        "check found, and whether encode takes it or encode --convert would. Another "
+        "recording: what libsndfile reads of it. Nothing is written.\n");
+    AddInputOptions(pInfo, args.m_inputs, "Files to describe; - reads one from standard input",
+                    true, false);
+    pInfo->add_flag("--json", args.m_bJson, "Print a JSON array of objects, one per file");
+    return pInfo;
 }
 
 } // namespace
@@ -131,17 +171,14 @@ int RunCommandLine(int argc, char** argv) {
                "See veltrane-cli VERB --help, and man veltrane-cli.\n");
     BatchArgs encodeArgs;
     BatchArgs decodeArgs;
-    CLI::App* pEncode = AddBatchVerb(app, kEncodeTexts, encodeArgs);
-    pEncode->add_flag("--convert", encodeArgs.m_bConvert, kConvertHelp);
-    CLI::App* pDecode = AddBatchVerb(app, kDecodeTexts, decodeArgs);
-    QualityArgs qualityArgs;
+    CLI::App* pEncode = AddBatchVerb(app, kEncodeTexts, encodeArgs, true);
+    CLI::App* pDecode = AddBatchVerb(app, kDecodeTexts, decodeArgs, false);
+    ReportArgs qualityArgs;
     CLI::App* pQuality = AddQuality(app, qualityArgs);
-    std::vector<std::filesystem::path> checkFiles;
-    bool bCheckConvert = false;
-    CLI::App* pCheck = app.add_subcommand("check", "Check WAV headers without converting");
-    pCheck->add_option("FILE", checkFiles, "WAV files to check")->required();
-    pCheck->add_flag("--convert", bCheckConvert,
-                     "Report what encode --convert would make of a file the check refuses");
+    BatchArgs checkArgs;
+    AddCheck(app, checkArgs); // the verb left when no other was parsed
+    ReportArgs infoArgs;
+    CLI::App* pInfo = AddInfo(app, infoArgs);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -155,9 +192,12 @@ int RunCommandLine(int argc, char** argv) {
         return RunDecode(decodeArgs);
     }
     if (pQuality->parsed()) {
-        return RunQuality(qualityArgs.m_files, qualityArgs.m_bJson);
+        return RunQuality(qualityArgs.m_inputs, qualityArgs.m_bJson);
     }
-    return RunCheck(checkFiles, bCheckConvert);
+    if (pInfo->parsed()) {
+        return RunInfo(infoArgs.m_inputs, infoArgs.m_bJson);
+    }
+    return RunCheck(checkArgs);
 }
 
 } // namespace veltrane

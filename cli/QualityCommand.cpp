@@ -2,8 +2,12 @@
 #include "cli/QualityCommand.h"
 
 #include "analysis/Quality.h"
+#include "cli/ReportInput.h"
 #include "codec/CodecTypes.h"
+#include "convert/ConvertedSamples.h"
 #include "convert/EncodeLoop.h"
+#include "convert/FormatHint.h"
+#include "convert/FormatNames.h"
 #include "convert/WavFile.h"
 #include "convert/WavSampleSource.h"
 
@@ -25,42 +29,69 @@ constexpr const char* kMsgNothingToMeasure =
 struct FileQuality {
     std::filesystem::path m_file;
     std::string m_strMessage; // empty when measured
+    std::string m_strHint;    // a line after the path of a refused file; may be empty
     std::size_t m_nFrames = 0;
     double m_dSeconds = 0.0;
     QualityReport m_report;
 };
 
-// The file's samples streamed through the meter a chunk at a time, so that memory does not grow
-// with the recording's length.
-FileQuality MeasureFile(const std::filesystem::path& file) {
+// The samples streamed through the meter a chunk at a time, so that memory does not grow with
+// the recording's length. nSamples: the recording's length when known (its samples after the
+// last whole frame count in the duration).
+void Measure(CSampleSource& samples, std::optional<std::uint64_t> nSamples, FileQuality& quality) {
+    CQualityMeter meter;
+    std::vector<std::int16_t> chunk(static_cast<std::size_t>(kChunkFrames) * kFrameSamples);
+    std::uint64_t nRead = 0;
+    std::size_t nCount = 0;
+    while ((nCount = samples.Read(chunk)) > 0) {
+        meter.Add(std::span(chunk).first(nCount));
+        nRead += nCount;
+    }
+    if (samples.Failed()) {
+        quality.m_strMessage = samples.FailureMessage();
+        return;
+    }
+    quality.m_nFrames = static_cast<std::size_t>(nRead / kFrameSamples);
+    if (quality.m_nFrames == 0) {
+        quality.m_strMessage = kMsgNothingToMeasure;
+        return;
+    }
+    quality.m_dSeconds = static_cast<double>(nSamples.value_or(nRead)) / kSampleRate;
+    quality.m_report = meter.Report();
+}
+
+// A file that the header check refused, measured from what libsndfile reads of it.
+void MeasureConverted(std::unique_ptr<IFile> pFile, const CheckedWav& wav, FileQuality& quality) {
+    CAnyAudioReader reader;
+    if (!reader.Open(std::move(pFile))) {
+        quality.m_strMessage = wav.m_strMessage;
+        return;
+    }
+    if (auto refusal = ConversionRefusal(reader.Description())) {
+        quality.m_strMessage = *refusal;
+        return;
+    }
+    CConvertedSamples samples(reader);
+    Measure(samples, std::nullopt, quality);
+}
+
+FileQuality MeasureFile(const std::filesystem::path& file, const BatchArgs& args) {
     FileQuality quality;
     quality.m_file = file;
     CFileByteSource source;
-    const CheckedWav wav = OpenCheckedWav(HostFileSystem(), source, file.string());
-    if (!wav.Accepted()) {
+    if ((quality.m_strMessage = OpenReportInput(file, source)) != "") {
+        return quality;
+    }
+    const CheckedWav wav = CheckOpenedWav(source);
+    if (wav.Accepted()) {
+        CWavSampleSource samples(source, wav.m_format, wav.m_nDataBytes);
+        Measure(samples, wav.m_nDataBytes / wav.m_format.m_nBlockAlign, quality);
+    } else if (wav.m_bRejected && args.m_bConvert) {
+        MeasureConverted(source.Release(), wav, quality);
+    } else {
         quality.m_strMessage = wav.m_strMessage;
-        return quality;
+        quality.m_strHint = wav.m_bRejected ? FormatHint(file) : "";
     }
-    // The source gives the whole frames; the samples after them count in the length.
-    const auto nSamples = static_cast<std::size_t>(wav.m_nDataBytes / wav.m_format.m_nBlockAlign);
-    quality.m_nFrames = nSamples / kFrameSamples;
-    if (quality.m_nFrames == 0) {
-        quality.m_strMessage = kMsgNothingToMeasure;
-        return quality;
-    }
-    CWavSampleSource samples(source, wav.m_format, wav.m_nDataBytes);
-    CQualityMeter meter;
-    std::vector<std::int16_t> chunk(static_cast<std::size_t>(kChunkFrames) * kFrameSamples);
-    std::size_t nRead = 0;
-    while ((nRead = samples.Read(chunk)) > 0) {
-        meter.Add(std::span(chunk).first(nRead));
-    }
-    if (samples.Failed()) {
-        quality.m_strMessage = SystemErrorText(source.Error() ? source.Error() : EIO);
-        return quality;
-    }
-    quality.m_dSeconds = static_cast<double>(nSamples) / kSampleRate;
-    quality.m_report = meter.Report();
     return quality;
 }
 
@@ -106,22 +137,25 @@ nlohmann::ordered_json JsonObject(const FileQuality& q) {
 
 } // namespace
 
-int RunQuality(const std::vector<std::filesystem::path>& files, bool bJson) {
-    bool bAllMeasured = true;
+int RunQuality(const BatchArgs& args, bool bJson) {
     nlohmann::ordered_json json = nlohmann::ordered_json::array();
-    for (const std::filesystem::path& file : files) {
-        const FileQuality quality = MeasureFile(file);
-        if (!quality.m_strMessage.empty()) {
-            std::fprintf(stderr, "%s%s\n", quality.m_strMessage.c_str(), file.c_str());
-            bAllMeasured = false;
-        } else if (!bJson) {
-            PrintLine(quality);
-            std::fflush(stdout); // keeps the lines in file order when stderr shares the output
-        }
-        if (bJson) {
-            json.push_back(JsonObject(quality));
-        }
-    }
+    const int nStatus = ForEachInput(
+        args, InputExtensions(args.m_bConvert), [&](const std::filesystem::path& file) {
+            const FileQuality quality = MeasureFile(file, args);
+            if (bJson) {
+                json.push_back(JsonObject(quality));
+            }
+            if (!quality.m_strMessage.empty()) {
+                std::fprintf(stderr, "%s%s\n%s", quality.m_strMessage.c_str(), file.c_str(),
+                             quality.m_strHint.c_str());
+                return false;
+            }
+            if (!bJson && !args.m_bQuiet) {
+                PrintLine(quality);
+                std::fflush(stdout); // keeps the lines in file order when stderr shares the output
+            }
+            return true;
+        });
     if (bJson) {
         // A name that is not UTF-8 gets U+FFFD for each byte that does not fit, as JSON holds
         // only Unicode text.
@@ -129,7 +163,7 @@ int RunQuality(const std::vector<std::filesystem::path>& files, bool bJson) {
             "%s\n",
             json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     }
-    return bAllMeasured ? 0 : 2;
+    return nStatus;
 }
 
 } // namespace veltrane

@@ -106,13 +106,28 @@ std::size_t CConvertedSamples::Read(std::span<std::int16_t> samples) {
     return Failed() ? 0 : nDone;
 }
 
-std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file) {
-    CAnyAudioReader reader;
-    if (!reader.Open(file)) {
+namespace {
+
+std::optional<ConversionPlan> PlanOf(const CAnyAudioReader& reader, bool bOpened) {
+    if (!bOpened) {
         return std::nullopt;
     }
     return ConversionPlan{reader.Description(), ConvertedLength(reader.Description()),
                           ConversionRefusal(reader.Description())};
+}
+
+} // namespace
+
+std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file) {
+    CAnyAudioReader reader;
+    const bool bOpened = reader.Open(file);
+    return PlanOf(reader, bOpened);
+}
+
+std::optional<ConversionPlan> PlanConversion(std::unique_ptr<IFile> pFile) {
+    CAnyAudioReader reader;
+    const bool bOpened = reader.Open(std::move(pFile));
+    return PlanOf(reader, bOpened);
 }
 
 } // namespace veltrane

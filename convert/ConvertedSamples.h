@@ -39,6 +39,7 @@ struct ConversionPlan {
 
 // None when the file cannot be opened or libsndfile does not read it.
 std::optional<ConversionPlan> PlanConversion(const std::filesystem::path& file);
+std::optional<ConversionPlan> PlanConversion(std::unique_ptr<IFile> pFile);
 
 class CConvertedSamples : public CSampleSource {
   public:

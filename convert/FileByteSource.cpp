@@ -11,7 +11,15 @@ bool CFileByteSource::Open(IFileSystem& files, const std::string& sPath) {
     return Remember(files.OpenRead(sPath, &m_pFile)) == 0;
 }
 
+void CFileByteSource::Adopt(std::unique_ptr<IFile> pFile) {
+    m_pFile = std::move(pFile);
+    m_nError = 0;
+}
+
 std::size_t CFileByteSource::ReadAt(std::uint64_t nOffset, void* pBuffer, std::size_t nBytes) {
+    if (!m_pFile) {
+        return 0;
+    }
     std::size_t nRead = 0;
     int nError = m_pFile->Seek(nOffset);
     if (nError == 0) {

@@ -17,6 +17,10 @@ class CFileByteSource : public CByteSource {
 
     // Opens sPath for reading through files; false with Error() set when it cannot be opened.
     bool Open(IFileSystem& files, const std::string& sPath);
+    // Reads a file already open (a temporary file that holds a stream) instead.
+    void Adopt(std::unique_ptr<IFile> pFile);
+    // Gives the file up, to another reader; the source reads nothing after it.
+    std::unique_ptr<IFile> Release() { return std::move(m_pFile); }
     // A failed read gives no bytes (so the header check sees zeros) and is remembered, so that
     // the file is reported with the system's text rather than judged from bytes never read.
     std::size_t ReadAt(std::uint64_t nOffset, void* pBuffer, std::size_t nBytes) override;

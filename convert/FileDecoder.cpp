@@ -5,7 +5,9 @@
 #include "convert/EncodeLoop.h"
 #include "convert/FileByteSource.h"
 #include "convert/JobOutput.h"
+#include "convert/StandardStreams.h"
 #include "convert/WavWriter.h"
+#include "convert/WrmFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace veltrane {
@@ -23,19 +26,6 @@ constexpr const char* kMsgWavNotWrm = "It is a WAV file, not a .wrm file.\n";
 constexpr std::uint64_t kBytesPerSample = 2;
 constexpr int kRiffSizeOffset = 4;  // in the canonical 44-byte header
 constexpr int kDataSizeOffset = 40; // in the canonical 44-byte header
-
-// The warning for a file whose size is not a whole number of frames (a copy cut short): its
-// whole frames are decoded, the bytes after them are not. Empty when there are none; the path
-// follows it.
-std::string TornTailWarning(std::uint64_t nFileBytes) {
-    const std::uint64_t nTail = nFileBytes % kFrameBytes;
-    if (nTail == 0) {
-        return {};
-    }
-    return "Warning: the last " + std::to_string(nTail) +
-           " bytes are not a whole 30-byte frame and were not decoded; " +
-           std::to_string(nFileBytes / kFrameBytes) + " frames were.\n";
-}
 
 std::uint64_t DecodedSamples(std::uint64_t nFrames) {
     return nFrames > kDecoderDelayFrames ? (nFrames - kDecoderDelayFrames) * kFrameSamples : 0;
@@ -67,19 +57,22 @@ void AppendSamples(std::span<const std::int16_t> samples, std::vector<std::uint8
     }
 }
 
-bool IsWavFile(CFileByteSource& source) {
+bool IsWavFile(CByteSource& source) {
     char achHead[12] = {};
     return source.ReadAt(0, achHead, sizeof achHead) == sizeof achHead &&
            std::memcmp(achHead, "RIFF", 4) == 0 && std::memcmp(achHead + 8, "WAVE", 4) == 0;
 }
 
+// The most sample bytes that a WAV file's 32-bit sizes can hold.
+constexpr std::uint64_t kLargestData = std::numeric_limits<std::uint32_t>::max() - kWavHeaderBytes;
+
 // The rejections and failures known before decoding; none when the file can be decoded.
-std::optional<FileJobReport> CheckWrm(CFileByteSource& source, const std::filesystem::path& input) {
+std::optional<FileJobReport> CheckWrm(CByteSource& source, std::uint64_t nSize,
+                                      const std::filesystem::path& input) {
     if (IsWavFile(source)) {
         return JobOutcome(FileOutcome::Rejected, kMsgWavNotWrm, input);
     }
-    constexpr std::uint64_t nLargest = std::numeric_limits<std::uint32_t>::max() - kWavHeaderBytes;
-    if (DecodedSamples(source.Size() / kFrameBytes) * kBytesPerSample > nLargest) {
+    if (DecodedSamples(nSize / kFrameBytes) * kBytesPerSample > kLargestData) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(EFBIG), input);
     }
     return std::nullopt;
@@ -99,10 +92,11 @@ void DecodeChunk(CSpeechDecoder& decoder, std::span<const std::uint8_t> frames,
     }
 }
 
-FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path& input,
-                           const std::filesystem::path& output, const FileJobOptions& options) {
+FileJobReport WriteSamples(CByteSource& source, std::uint64_t nSize,
+                           const std::filesystem::path& input, const std::filesystem::path& output,
+                           const FileJobOptions& options) {
     CJobOutput file(output, options);
-    const std::uint64_t nFrames = source.Size() / kFrameBytes;
+    const std::uint64_t nFrames = nSize / kFrameBytes;
     const std::uint64_t nSamples = DecodedSamples(nFrames);
     if (auto failure = file.Create(input)) {
         return *failure;
@@ -140,15 +134,41 @@ FileJobReport WriteSamples(CFileByteSource& source, const std::filesystem::path&
     FileJobReport report = JobOutcome(FileOutcome::Converted, "", output);
     report.m_nFrames = nFrames;
     report.m_nBytes = kWavHeaderBytes + nSamples * kBytesPerSample;
-    report.m_strWarning = TornTailWarning(source.Size());
+    report.m_strWarning = TornTailWarning(nSize);
     report.m_dAudioSeconds = static_cast<double>(nSamples) / kSampleRate;
     return report;
+}
+
+// Standard input, read whole: a .wrm stream is small (the largest that a WAV file can take is
+// 268 MiB), and its frame count goes into the header before the samples.
+FileJobReport DecodeStream(int nFd, const std::filesystem::path& output,
+                           const FileJobOptions& options) {
+    const std::filesystem::path input = kStandardStreamName;
+    if (!IsStandardStream(output)) {
+        if (auto refusal = RefuseOutput({}, output, options)) {
+            return *refusal;
+        }
+    }
+    constexpr std::uint64_t kLargestInput =
+        (kLargestData / kBytesPerSample / kFrameSamples + kDecoderDelayFrames + 1) * kFrameBytes;
+    std::vector<std::uint8_t> bytes;
+    if (const int nError = ReadWholeStream(nFd, kLargestInput, bytes); nError != 0) {
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(nError), input);
+    }
+    CSpanByteSource source(bytes);
+    if (auto rejection = CheckWrm(source, bytes.size(), input)) {
+        return *rejection;
+    }
+    return WriteSamples(source, bytes.size(), input, output, options);
 }
 
 } // namespace
 
 FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::filesystem::path& output,
                             const FileJobOptions& options) {
+    if (IsStandardStream(input)) {
+        return DecodeStream(STDIN_FILENO, output, options);
+    }
     if (auto refusal = RefuseOutput(input, output, options)) {
         return *refusal;
     }
@@ -156,10 +176,14 @@ FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::files
     if (!source.Open(JobFiles(options), input.string())) {
         return JobOutcome(FileOutcome::Failed, SystemErrorText(source.Error()), input);
     }
-    if (auto rejection = CheckWrm(source, input)) {
+    const std::uint64_t nSize = source.Size();
+    if (source.Error() != 0) {
+        return JobOutcome(FileOutcome::Failed, SystemErrorText(source.Error()), input);
+    }
+    if (auto rejection = CheckWrm(source, nSize, input)) {
         return *rejection;
     }
-    return WriteSamples(source, input, output, options);
+    return WriteSamples(source, nSize, input, output, options);
 }
 
 } // namespace veltrane

@@ -89,4 +89,11 @@ std::vector<std::string> ReadableExtensions() {
     return {extensions.begin(), extensions.end()};
 }
 
+std::vector<std::string> InputExtensions(bool bConvert) {
+    std::vector<std::string> extensions =
+        bConvert ? ReadableExtensions() : std::vector<std::string>{};
+    extensions.emplace_back(".wav"); // whatever libsndfile's lists say
+    return extensions;
+}
+
 } // namespace veltrane

@@ -16,5 +16,8 @@ const char* SampleFormatName(int nSfFormat);
 // libsndfile's own lists of formats name them, sorted; headerless raw files, which it reads
 // only when told their rate and channels, are left out.
 std::vector<std::string> ReadableExtensions();
+// The extensions of the files that a verb takes from a folder: ".wav", and with bConvert every
+// one of ReadableExtensions too.
+std::vector<std::string> InputExtensions(bool bConvert);
 
 } // namespace veltrane

@@ -26,6 +26,10 @@ CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std
         checked.m_strMessage = SystemErrorText(source.Error());
         return checked;
     }
+    return CheckOpenedWav(source);
+}
+
+CheckedWav CheckOpenedWav(CFileByteSource& source) {
     const WavCheckResult check = CheckWavHeader(source);
     const std::uint64_t nFileBytes = source.Size();
     CheckedWav checked = JudgeHeader(check, source.Error());

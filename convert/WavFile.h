@@ -29,6 +29,8 @@ CheckedWav JudgeHeader(const WavCheckResult& check, int nReadError);
 // Opens file through files into source and checks its header: the one checked WAV open of
 // the programs. The data size is clamped to what the file holds.
 CheckedWav OpenCheckedWav(IFileSystem& files, CFileByteSource& source, const std::string& sFile);
+// The header check of a source already open.
+CheckedWav CheckOpenedWav(CFileByteSource& source);
 
 // The warning for a file whose sample data is shorter than its header says: nHeldBytes of the
 // header's count, and the frames encoded from them. Empty when nothing is missing or when the

@@ -4,6 +4,8 @@
 // the golden speech_en.wav (the LIST one by hand, the others with sox).
 #include "tests/support/CliRunner.h"
 
+#include <nlohmann/json.hpp>
+
 #include "convert/WavHeader.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/WavBytes.h"
@@ -223,6 +225,90 @@ TEST_F(ConvertCliTest, FilesTheCheckAcceptsAreEncodedAsWithoutConvert) {
     ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
     EXPECT_EQ(test::ReadBytes(m_dir / "out.wrm"),
               test::ReadBytes(kGoldenDir / "vowels_8bit_fact.wrm"));
+}
+
+// Standard input is read as the same file would be: a WAV the header check takes streams
+// through, anything else is kept in a temporary file for libsndfile; check, quality and info
+// say of "-" what they say of the file.
+TEST_F(ConvertCliTest, EveryRecordingFromStandardInputGivesWhatItsFileGives) {
+    for (const char* pszFile : {"list.wav", "stereo44.wav", "speech.flac"}) {
+        const test::CliStreams streams{m_dir / pszFile, {}};
+        auto fromFile =
+            RunCli({"encode", "-q", "--convert", pszFile, "-o", "file.wrm"}, m_dir.Path());
+        auto fromPipe =
+            RunCli({"encode", "-q", "--convert", "-", "-o", "pipe.wrm"}, m_dir.Path(), streams);
+        ASSERT_EQ(fromFile.m_nStatus, 0) << fromFile.m_strErr;
+        ASSERT_EQ(fromPipe.m_nStatus, 0) << pszFile << fromPipe.m_strErr;
+        EXPECT_EQ(test::ReadBytes(m_dir / "pipe.wrm"), test::ReadBytes(m_dir / "file.wrm"))
+            << pszFile;
+        for (const std::string strVerb : {"check", "quality", "info"}) {
+            fromFile = RunCli({strVerb, "--convert", pszFile}, m_dir.Path());
+            fromPipe = RunCli({strVerb, "--convert", "-"}, m_dir.Path(), streams);
+            EXPECT_EQ(fromPipe.m_nStatus, 0) << strVerb << " " << pszFile << fromPipe.m_strErr;
+            EXPECT_EQ(fromPipe.m_strOut.substr(1),
+                      fromFile.m_strOut.substr(std::string(pszFile).size()))
+                << strVerb << " " << pszFile;
+        }
+        std::filesystem::remove(m_dir / "file.wrm");
+        std::filesystem::remove(m_dir / "pipe.wrm");
+    }
+}
+
+// info --json on each kind: the figures agree with what encode makes of the file.
+TEST_F(ConvertCliTest, InfoDescribesEachKindInJson) {
+    std::filesystem::copy_file(kSpeech, m_dir / "speech.wav");
+    std::filesystem::copy_file(kGoldenDir / "speech_en.wrm", m_dir / "speech.wrm");
+    std::vector<std::uint8_t> torn = test::ReadBytes(kGoldenDir / "speech_en.wrm");
+    const std::size_t nFrames = torn.size() / 30;
+    torn.resize(torn.size() - 7);
+    test::WriteBytes(m_dir / "torn.wrm", torn);
+    const auto result = RunCli(
+        {"info", "--json", "speech.wav", "list.wav", "speech.flac", "speech.wrm", "torn.wrm"},
+        m_dir.Path());
+    ASSERT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    const auto json = nlohmann::json::parse(result.m_strOut);
+    ASSERT_EQ(json.size(), 5u);
+    EXPECT_EQ(json[0]["kind"], "wav");
+    EXPECT_EQ(json[0]["encode"], true);
+    EXPECT_EQ(json[0]["frames"], nFrames);
+    EXPECT_EQ(json[0]["bits"], 16);
+    EXPECT_EQ(json[1]["kind"], "wav");
+    EXPECT_EQ(json[1]["encode"], false);
+    EXPECT_EQ(json[1]["check_message"], "Encoder does not support this format!!!");
+    EXPECT_EQ(json[1]["convert"], true);
+    EXPECT_EQ(json[1]["converted_frames"], nFrames);
+    EXPECT_EQ(json[2]["kind"], "audio");
+    EXPECT_EQ(json[2]["sample_rate"], 16000);
+    EXPECT_EQ(json[2]["converted_frames"], nFrames);
+    EXPECT_EQ(json[3]["kind"], "wrm");
+    EXPECT_EQ(json[3]["frames"], nFrames);
+    EXPECT_EQ(json[3]["whole_frames"], true);
+    EXPECT_EQ(json[4]["frames"], nFrames - 1);
+    EXPECT_EQ(json[4]["tail_bytes"], 23);
+    EXPECT_EQ(json[4]["whole_frames"], false);
+}
+
+// The verbs that report share the batch verbs' input options: -r (with --convert, every type
+// libsndfile reads), --shard, --files-from and -q.
+TEST_F(ConvertCliTest, ReportVerbsTakeTheSharedInputOptions) {
+    auto result = RunCli({"check", "-q", "-r", "--convert", "."}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_EQ(result.m_strOut, "");
+    result = RunCli({"check", "-r", "."}, m_dir.Path()); // only .wav without --convert
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_EQ(result.m_strErr.find("speech.flac"), std::string::npos) << result.m_strErr;
+    result = RunCli({"quality", "-r", "--convert", "--shard", "1/3", "."}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_TRUE(result.m_strOut.starts_with("./list.wav: ")) << result.m_strOut;
+    EXPECT_EQ(std::count(result.m_strOut.begin(), result.m_strOut.end(), '\n'), 1);
+    test::WriteBytes(m_dir / "list.txt",
+                     {'s', 'p', 'e', 'e', 'c', 'h', '.', 'f', 'l', 'a', 'c', '\n'});
+    result = RunCli({"info", "--files-from", "list.txt"}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+    EXPECT_TRUE(result.m_strOut.starts_with("speech.flac: 16000 Hz, mono")) << result.m_strOut;
+    result = RunCli({"quality", "stereo44.wav"}, m_dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("--convert accepts it."), std::string::npos) << result.m_strErr;
 }
 
 } // namespace

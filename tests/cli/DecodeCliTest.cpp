@@ -99,6 +99,39 @@ TEST(CliDecode, TornFilesAreDecodedWithAWarningAndWavFilesRejected) {
                                                   "good.decoded.wav", "torn.decoded.wav"}));
 }
 
+// A .wrm stream decodes to the bytes of its file: to a file with the header's sizes, to standard
+// output with sizes "not known"; a torn stream warns as a torn file does, and check reports the
+// torn tail as a failure.
+TEST(CliDecode, StandardInputDecodesAsItsFileAndCheckFindsATornTail) {
+    CTestFolder dir;
+    auto frames = test::ReadBytes(kGoldenDir / "speech_en.wrm");
+    test::WriteBytes(dir / "a.wrm", frames);
+    frames.erase(frames.end() - 10, frames.end());
+    test::WriteBytes(dir / "torn.wrm", frames);
+    ASSERT_EQ(RunCli({"decode", "-q", "a.wrm", "torn.wrm"}, dir.Path()).m_nStatus, 0);
+    for (const char* pszName : {"a", "torn"}) {
+        const test::CliStreams streams{dir / (std::string(pszName) + ".wrm"), {}};
+        auto result = RunCli({"decode", "-", "-o", "pipe.wav"}, dir.Path(), streams);
+        EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+        const auto file = test::ReadBytes(dir / (std::string(pszName) + ".decoded.wav"));
+        EXPECT_EQ(test::ReadBytes(dir / "pipe.wav"), file) << pszName;
+        result = RunCli({"decode", "-"}, dir.Path(), streams);
+        EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+        ASSERT_EQ(result.m_strOut.size(), file.size());
+        EXPECT_EQ(result.m_strOut.substr(44), std::string(file.begin() + 44, file.end()));
+        EXPECT_EQ(result.m_strOut.substr(40, 4), std::string(4, '\xFF'));
+        std::filesystem::remove(dir / "pipe.wav");
+    }
+    auto check = RunCli({"check", "a.wrm", "torn.wrm"}, dir.Path());
+    EXPECT_EQ(check.m_nStatus, 2);
+    EXPECT_TRUE(
+        check.m_strOut.starts_with("a.wrm: " + std::to_string(frames.size() / 30 + 1) + " frames"))
+        << check.m_strOut;
+    EXPECT_EQ(check.m_strErr, "The last 20 bytes are not a whole 30-byte frame; " +
+                                  std::to_string(frames.size() / 30) +
+                                  " frames are whole.\ntorn.wrm\n");
+}
+
 TEST(CliDecode, ExistingOutputIsKeptWithoutForce) {
     CTestFolder dir;
     const auto frames = test::ReadBytes(kGoldenDir / "noise_2s.wrm");

@@ -186,7 +186,6 @@ TEST(PipeCli, UsageErrorsAroundTheStandardStreams) {
         {"encode", "a.wav", "b.wav", "-o", "-"}, // several inputs, one output
         {"encode", "-", "a.wav"},                // standard input among others
         {"encode", "-", "-d", "out"},            // standard input has no name for -d
-        {"decode", "-"},                         // decode reads files only
         {"encode", "a.wav", "-o", "folder"},     // -o names a folder
         {"encode", "--files-from", "-", "-"},    // standard input twice
     };
