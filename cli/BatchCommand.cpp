@@ -89,11 +89,15 @@ std::optional<InputList> GatherInputs(const BatchArgs& args,
 }
 
 int ForEachInput(const BatchArgs& args, const std::vector<std::string>& extensions,
-                 const std::function<bool(const std::filesystem::path&)>& report) {
+                 const std::function<bool(const std::filesystem::path&)>& report,
+                 const std::function<void(const std::vector<InputFile>&)>& prepare) {
     int nStatus = kExitOk;
     const std::optional<InputList> list = GatherInputs(args, extensions, nStatus);
     if (!list) {
         return nStatus;
+    }
+    if (prepare) {
+        prepare(list->m_files);
     }
     bool bAllPassed = list->m_failures.empty();
     for (const InputFailure& failure : list->m_failures) {
@@ -197,10 +201,6 @@ ProgressStyle StyleFor(const BatchArgs& args) {
     return ::isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
 }
 
-unsigned JobsFor(const BatchArgs& args) {
-    return args.m_nJobs > 0 ? args.m_nJobs : std::max(1u, std::thread::hardware_concurrency());
-}
-
 // Makes the -d folder when it does not exist yet; false (reported) when it cannot be made.
 bool MakeOutputDir(const std::filesystem::path& dir) {
     std::error_code error;
@@ -216,6 +216,10 @@ bool MakeOutputDir(const std::filesystem::path& dir) {
 }
 
 } // namespace
+
+unsigned JobsFor(const BatchArgs& args) {
+    return args.m_nJobs > 0 ? args.m_nJobs : std::max(1u, std::thread::hardware_concurrency());
+}
 
 int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
     int nStatus = kExitOk;

@@ -54,10 +54,15 @@ std::optional<InputList> GatherInputs(const BatchArgs& args,
                                       const std::vector<std::string>& extensions, int& nStatus);
 
 // The verbs that report on files (check, quality, info): report is called on each input in
-// order, true when it passed; inputs that give no file are reported as failed. Exit status: 0
-// when every input passed, 2 otherwise (and as GatherInputs says).
+// order, true when it passed; inputs that give no file are reported as failed. prepare, when
+// given, first sees every input (to work on them on several threads). Exit status: 0 when every
+// input passed, 2 otherwise (and as GatherInputs says).
 int ForEachInput(const BatchArgs& args, const std::vector<std::string>& extensions,
-                 const std::function<bool(const std::filesystem::path&)>& report);
+                 const std::function<bool(const std::filesystem::path&)>& report,
+                 const std::function<void(const std::vector<InputFile>&)>& prepare = {});
+
+// The files that a verb works on at a time: -j, or one per core.
+unsigned JobsFor(const BatchArgs& args);
 
 // Exit status: 0 when every file was converted or skipped as complete, 2 when any failed or an
 // existing output was not replaced, 1 for a usage error found once the inputs are known, 130

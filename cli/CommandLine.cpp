@@ -126,7 +126,7 @@ CLI::App* AddQuality(CLI::App& app, ReportArgs& args) {
                      "silent ones skipped) in dB against the input after the encoder's "
                      "DC-removal filter, and the bit rate. Nothing is written.\n");
     AddInputOptions(pQuality, args.m_inputs,
-                    "WAV files to measure; - reads one from standard input", true, false);
+                    "WAV files to measure; - reads one from standard input", true, true);
     pQuality->add_flag("--json", args.m_bJson,
                        "Print a JSON array of objects (file, frames, seconds, snr_db, segsnr_db, "
                        "bitrate; file and error for a rejected file)");

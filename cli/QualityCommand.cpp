@@ -13,11 +13,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace veltrane {
 
@@ -135,13 +139,38 @@ nlohmann::ordered_json JsonObject(const FileQuality& q) {
     return object;
 }
 
+// Measures every input, on up to nJobs threads, each file whole on one of them.
+std::map<std::filesystem::path, FileQuality> MeasureAll(const std::vector<InputFile>& inputs,
+                                                        const BatchArgs& args, unsigned nJobs) {
+    std::vector<FileQuality> results(inputs.size());
+    std::atomic<std::size_t> nNext = 0;
+    auto work = [&] {
+        for (std::size_t i; (i = nNext.fetch_add(1)) < inputs.size();) {
+            results[i] = MeasureFile(inputs[i].m_path, args);
+        }
+    };
+    std::vector<std::jthread> workers;
+    for (unsigned j = 1; j < std::min<std::size_t>(nJobs, inputs.size()); ++j) {
+        workers.emplace_back(work);
+    }
+    work();
+    workers.clear(); // joins
+    std::map<std::filesystem::path, FileQuality> measured;
+    for (FileQuality& quality : results) {
+        measured.emplace(quality.m_file, std::move(quality));
+    }
+    return measured;
+}
+
 } // namespace
 
 int RunQuality(const BatchArgs& args, bool bJson) {
     nlohmann::ordered_json json = nlohmann::ordered_json::array();
+    std::map<std::filesystem::path, FileQuality> measured;
     const int nStatus = ForEachInput(
-        args, InputExtensions(args.m_bConvert), [&](const std::filesystem::path& file) {
-            const FileQuality quality = MeasureFile(file, args);
+        args, InputExtensions(args.m_bConvert),
+        [&](const std::filesystem::path& file) {
+            const FileQuality& quality = measured.at(file);
             if (bJson) {
                 json.push_back(JsonObject(quality));
             }
@@ -155,6 +184,9 @@ int RunQuality(const BatchArgs& args, bool bJson) {
                 std::fflush(stdout); // keeps the lines in file order when stderr shares the output
             }
             return true;
+        },
+        [&](const std::vector<InputFile>& inputs) {
+            measured = MeasureAll(inputs, args, JobsFor(args));
         });
     if (bJson) {
         // A name that is not UTF-8 gets U+FFFD for each byte that does not fit, as JSON holds
