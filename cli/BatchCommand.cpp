@@ -44,7 +44,7 @@ std::filesystem::path OutputOf(const InputFile& input, const BatchArgs& args,
     if (!args.m_output.empty()) {
         return args.m_output;
     }
-    if (IsStandardStream(input.m_path)) {
+    if (IsStreamInput(input.m_path)) {
         return kStandardStreamName;
     }
     if (args.m_outputDir.empty()) {
@@ -116,15 +116,15 @@ std::string CheckOutputs(const InputList& list, const BatchArgs& args, const Bat
     const std::size_t nInputs = list.m_files.size() + list.m_failures.size();
     const auto stdinUses =
         std::count_if(list.m_files.begin(), list.m_files.end(),
-                      [](const InputFile& f) { return IsStandardStream(f.m_path); });
+                      [](const InputFile& f) { return IsStreamInput(f.m_path); });
     if (stdinUses > 0 && !verb.m_bReadsStdin) {
         return "- (standard input) is not an input of this verb";
     }
     if (stdinUses > 0 && (nInputs > 1 || IsStandardStream(args.m_filesFrom))) {
-        return "- (standard input) must be the only input";
+        return "- (standard input) or a pipe (<(...)) must be the only input";
     }
     if (stdinUses > 0 && args.m_output.empty() && !args.m_outputDir.empty()) {
-        return "standard input has no name to put in a folder: use -o FILE or -o -";
+        return "standard input or a pipe has no name to put in a folder: use -o FILE or -o -";
     }
     if (!args.m_output.empty() && nInputs != 1) {
         return "-o needs exactly one input file; " + std::to_string(nInputs) + " were given";
@@ -145,7 +145,7 @@ std::string CheckOutputs(const InputList& list, const BatchArgs& args, const Bat
 // Whether the item's output exists as a regular file of the size its input gives: the output of
 // an earlier run that finished it (an unfinished one never has the name).
 bool IsComplete(const BatchItem& item, const BatchVerb& verb) {
-    if (IsStandardStream(item.m_input) || IsStandardStream(item.m_output)) {
+    if (IsStreamInput(item.m_input) || IsStandardStream(item.m_output)) {
         return false;
     }
     std::error_code error;

@@ -18,7 +18,7 @@ namespace veltrane {
 namespace {
 
 std::uint64_t WavFrames(const std::filesystem::path& input) {
-    if (IsStandardStream(input)) {
+    if (IsStreamInput(input)) {
         return 0; // not known before the stream ends
     }
     CFileByteSource source;
@@ -31,7 +31,7 @@ std::uint64_t AnyAudioFrames(const std::filesystem::path& input) {
     if (const std::uint64_t nFrames = WavFrames(input)) {
         return nFrames;
     }
-    if (IsStandardStream(input)) {
+    if (IsStreamInput(input)) {
         return 0; // libsndfile would read "-" as standard input, before the job does
     }
     const std::optional<ConversionPlan> plan = PlanConversion(input);

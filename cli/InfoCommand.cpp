@@ -123,7 +123,7 @@ Json Describe(const std::filesystem::path& file) {
         return info;
     }
     // A .wrm file has no header: what is nothing else on standard input is taken for one.
-    return IsStandardStream(file) ? WrmInfo(nSize) : Json{{"error", Line(kMsgUnknown)}};
+    return IsStreamInput(file) ? WrmInfo(nSize) : Json{{"error", Line(kMsgUnknown)}};
 }
 
 // A number as the text shows it: seconds with two decimals, counts whole.

@@ -6,16 +6,15 @@
 #include "convert/StreamSpool.h"
 #include "platform/Environment.h"
 
-#include <unistd.h>
-
 namespace veltrane {
 
 std::string OpenReportInput(const std::filesystem::path& input, CFileByteSource& source) {
-    if (!IsStandardStream(input)) {
+    const std::optional<int> nFd = StreamDescriptor(input);
+    if (!nFd) {
         return source.Open(HostFileSystem(), input.string()) ? std::string()
                                                              : SystemErrorText(source.Error());
     }
-    CStreamByteSource stream(STDIN_FILENO);
+    CStreamByteSource stream(*nFd);
     SpooledStream spool =
         SpoolStream(HostFileSystem(), TemporaryFolders(CPosixEnvironment()), stream);
     if (!spool.m_pFile) {

@@ -227,7 +227,7 @@ OutputRules RulesForResultOf(IFileSystem& files, const std::string& sInput, bool
                              bool bUnnamedTemporary, bool bKeepModifiedTime) {
     OutputRules rules{bReplace, bUnnamedTemporary, std::nullopt, std::nullopt};
     FileStatus status;
-    if (IsStandardStream(sInput) || files.Status(sInput, &status) != 0) {
+    if (IsStreamInput(sInput) || files.Status(sInput, &status) != 0) {
         return rules;
     }
     rules.m_nModeOfNew = ResultMode(status.m_nMode, ProcessUmask());

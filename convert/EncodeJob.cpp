@@ -13,8 +13,6 @@
 #include "convert/WavSampleSource.h"
 #include "platform/Environment.h"
 
-#include <unistd.h>
-
 namespace veltrane {
 
 namespace {
@@ -94,8 +92,8 @@ FileJobReport EncodeRead(CAnyAudioReader& reader, bool bOpened, const CheckedWav
 
 // A stream that the header check refused, kept in a temporary file for libsndfile, which seeks.
 FileJobReport EncodeSpooled(CStreamByteSource& source, const CheckedWav& wav,
-                            const std::filesystem::path& output, const FileJobOptions& options) {
-    const std::filesystem::path input = kStandardStreamName;
+                            const std::filesystem::path& input, const std::filesystem::path& output,
+                            const FileJobOptions& options) {
     SpooledStream spool =
         SpoolStream(JobFiles(options), TemporaryFolders(CPosixEnvironment()), source);
     if (!spool.m_pFile) {
@@ -106,11 +104,11 @@ FileJobReport EncodeSpooled(CStreamByteSource& source, const CheckedWav& wav,
     return EncodeRead(reader, bOpened, wav, input, output, options);
 }
 
-// A WAV file on a stream (standard input), checked and encoded as its bytes come; with Convert,
-// any other recording that libsndfile reads.
-FileJobReport EncodeStream(int nFd, const std::filesystem::path& output,
-                           const FileJobOptions& options, EncodeReading reading) {
-    const std::filesystem::path input = kStandardStreamName;
+// A WAV file on a stream (standard input, a pipe), checked and encoded as its bytes come; with
+// Convert, any other recording that libsndfile reads.
+FileJobReport EncodeStream(int nFd, const std::filesystem::path& input,
+                           const std::filesystem::path& output, const FileJobOptions& options,
+                           EncodeReading reading) {
     if (!IsStandardStream(output)) {
         if (auto refusal = RefuseOutput({}, output, options)) {
             return *refusal;
@@ -119,7 +117,7 @@ FileJobReport EncodeStream(int nFd, const std::filesystem::path& output,
     CStreamByteSource source(nFd);
     const CheckedWav wav = CheckStreamHeader(source);
     if (wav.m_bRejected && reading == EncodeReading::Convert) {
-        return EncodeSpooled(source, wav, output, options);
+        return EncodeSpooled(source, wav, input, output, options);
     }
     if (!wav.Accepted()) {
         return Refused(wav, input);
@@ -132,8 +130,8 @@ FileJobReport EncodeStream(int nFd, const std::filesystem::path& output,
 
 FileJobReport EncodeFile(const std::filesystem::path& input, const std::filesystem::path& output,
                          const FileJobOptions& options, EncodeReading reading) {
-    if (IsStandardStream(input)) {
-        return EncodeStream(STDIN_FILENO, output, options, reading);
+    if (const std::optional<int> nFd = StreamDescriptor(input)) {
+        return EncodeStream(*nFd, input, output, options, reading);
     }
     if (auto refusal = RefuseOutput(input, output, options)) {
         return *refusal;

@@ -15,7 +15,6 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace veltrane {
@@ -139,11 +138,10 @@ FileJobReport WriteSamples(CByteSource& source, std::uint64_t nSize,
     return report;
 }
 
-// Standard input, read whole: a .wrm stream is small (the largest that a WAV file can take is
-// 268 MiB), and its frame count goes into the header before the samples.
-FileJobReport DecodeStream(int nFd, const std::filesystem::path& output,
-                           const FileJobOptions& options) {
-    const std::filesystem::path input = kStandardStreamName;
+// Standard input or a pipe, read whole: a .wrm stream is small (the largest that a WAV file can
+// take is 268 MiB), and its frame count goes into the header before the samples.
+FileJobReport DecodeStream(int nFd, const std::filesystem::path& input,
+                           const std::filesystem::path& output, const FileJobOptions& options) {
     if (!IsStandardStream(output)) {
         if (auto refusal = RefuseOutput({}, output, options)) {
             return *refusal;
@@ -166,8 +164,8 @@ FileJobReport DecodeStream(int nFd, const std::filesystem::path& output,
 
 FileJobReport DecodeWrmFile(const std::filesystem::path& input, const std::filesystem::path& output,
                             const FileJobOptions& options) {
-    if (IsStandardStream(input)) {
-        return DecodeStream(STDIN_FILENO, output, options);
+    if (const std::optional<int> nFd = StreamDescriptor(input)) {
+        return DecodeStream(*nFd, input, output, options);
     }
     if (auto refusal = RefuseOutput(input, output, options)) {
         return *refusal;

@@ -177,6 +177,28 @@ TEST(PipeCli, AClosedPipeEndsTheRunQuietlyWith141) {
     }
 }
 
+// The shell's <(...) names a pipe of the process as /dev/fd/N: read as a stream, with the bytes
+// of the file; a pipe made by name (mkfifo) is never opened, as no writer need ever come.
+TEST(PipeCli, ProcessSubstitutionIsReadAsAStreamAndANamedPipeRefused) {
+    CTestFolder dir;
+    const std::filesystem::path wrm = kGoldenDir / "speech_en.wrm";
+    ASSERT_EQ(RunCli({"decode", "-q", wrm.string(), "-o", "file.wav"}, dir.Path()).m_nStatus, 0);
+    const std::vector<std::string> shell = {"bash", "-c",
+                                            "exec \"$0\" \"$@\" 3< <(cat '" + wrm.string() + "')"};
+    for (const std::string strInput : {"/dev/fd/3", "/proc/self/fd/3"}) {
+        test::CCliProcess process({"decode", strInput, "-o", "pipe.wav"}, dir.Path(), {}, shell);
+        const auto result = process.Wait();
+        EXPECT_EQ(result.m_nStatus, 0) << result.m_strErr;
+        EXPECT_EQ(test::ReadBytes(dir / "pipe.wav"), test::ReadBytes(dir / "file.wav"));
+        std::filesystem::remove(dir / "pipe.wav");
+    }
+    ASSERT_EQ(::mkfifo((dir / "fifo.wrm").c_str(), 0600), 0);
+    const auto result = RunCli({"decode", "fifo.wrm", "-o", "fifo.wav"}, dir.Path());
+    EXPECT_EQ(result.m_nStatus, 2);
+    EXPECT_NE(result.m_strErr.find("It is not a regular file"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "fifo.wav"));
+}
+
 TEST(PipeCli, UsageErrorsAroundTheStandardStreams) {
     CTestFolder dir;
     test::WriteBytes(dir / "a.wav", test::Wav16(test::Noise(480)));

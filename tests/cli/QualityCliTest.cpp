@@ -56,6 +56,27 @@ TEST(CliQuality, PrintsTheFiguresOfEachRecording) {
     ExpectSpeechBands(std::stod(match[3]), std::stod(match[4]), std::stod(match[5]));
 }
 
+// Files measured on several threads are printed in the order given, with the figures of one.
+TEST(CliQuality, JobsChangeNeitherTheFiguresNorTheirOrder) {
+    CTestFolder dir;
+    std::vector<std::string> args = {"quality"};
+    for (const char* pszName : {"e.wav", "a.wav", "d.wav", "b.wav", "c.wav"}) {
+        std::filesystem::copy_file(pszName[0] % 2 ? kSpeech : kSample, dir / pszName);
+        args.emplace_back(pszName);
+    }
+    args.emplace_back("missing.wav");
+    const auto one =
+        RunCli(test::Concat({"quality", "-j", "1"}, {args.begin() + 1, args.end()}), dir.Path());
+    const auto three =
+        RunCli(test::Concat({"quality", "-j", "3"}, {args.begin() + 1, args.end()}), dir.Path());
+    EXPECT_EQ(one.m_nStatus, 2);
+    EXPECT_EQ(three.m_nStatus, 2);
+    EXPECT_TRUE(one.m_strOut.starts_with("e.wav: ")) << one.m_strOut;
+    EXPECT_EQ(std::count(one.m_strOut.begin(), one.m_strOut.end(), '\n'), 5);
+    EXPECT_EQ(three.m_strOut, one.m_strOut);
+    EXPECT_EQ(three.m_strErr, one.m_strErr);
+}
+
 // A figure of the library rounded as the JSON gives it.
 double Rounded(std::optional<double> dValue, double dScale) {
     return std::round(*dValue * dScale) / dScale;
