@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: BSD-3-Clause
 # Installs what Veltrane needs to build, test and run on Debian 12 (run as root).
-# With the argument "fuzz", also clang with libFuzzer and the sanitizers' symbolizer.
+# With the argument "fuzz", also clang with libFuzzer and the sanitizers' symbolizer; with
+# "packages", what builds and checks the Debian packages.
 set -euo pipefail
 packages=(
   build-essential cmake
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  desktop-file-utils sox speex
+  desktop-file-utils appstream sox speex
   libsndfile1-dev libsoxr-dev pkg-config nlohmann-json3-dev
   scdoc man-db dpkg-dev
 )
 # --- fuzz targets ---
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev llvm)
+fi
+# --- the Debian packages: dpkg-buildpackage and lintian ---
+if [ "${1:-}" = packages ]; then
+  packages+=(debhelper fakeroot lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -37,7 +37,8 @@ check_roundtrip() {
 }
 
 # pkg-config, with the prefix's pkgconfig folder only.
-flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" PKG_CONFIG_LIBDIR= pkg-config --cflags --libs veltrane)
+flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" PKG_CONFIG_LIBDIR= pkg-config --cflags --libs veltrane | sed "s/ *$//")
+test "$flags" = "-I$prefix/include -L$prefix/lib -lveltrane" || fail "pkg-config flags: $flags"
 test "$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --modversion veltrane)" = \
      "$("$cli" --version)" || fail "pkg-config version"
 cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$source/examples/wrm_roundtrip.c" $flags \
