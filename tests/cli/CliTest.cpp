@@ -53,7 +53,7 @@ TEST(CliOptions, VersionAndHelp) {
     CTestFolder dir;
     auto result = RunCli({"--version"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 0);
-    EXPECT_EQ(result.m_strOut, "1.0.0.1\n");
+    EXPECT_EQ(result.m_strOut, "1.1.0.1\n");
     result = RunCli({"encode", "--help"}, dir.Path());
     EXPECT_EQ(result.m_nStatus, 0);
     EXPECT_NE(result.m_strOut.find("--jobs"), std::string::npos);
