@@ -83,19 +83,24 @@ bool CAnyAudioReader::Open(std::unique_ptr<IFile> pFile) {
     return m_description.m_nChannels > 0 && m_description.m_nSampleRate > 0;
 }
 
-std::size_t CAnyAudioReader::ReadMono(std::span<double> samples) {
+std::size_t CAnyAudioReader::ReadInterleaved(std::span<double> samples) {
     if (m_pFile == nullptr || m_bFailed) {
         return 0;
     }
     const auto nChannels = static_cast<std::size_t>(m_description.m_nChannels);
-    m_adInterleaved.resize(samples.size() * nChannels);
-    const sf_count_t nRead =
-        sf_readf_double(m_pFile, m_adInterleaved.data(), static_cast<sf_count_t>(samples.size()));
+    const sf_count_t nRead = sf_readf_double(m_pFile, samples.data(),
+                                             static_cast<sf_count_t>(samples.size() / nChannels));
     if (sf_error(m_pFile) != SF_ERR_NO_ERROR || m_nReadError != 0) {
         m_bFailed = true;
         return 0;
     }
-    const auto nFrames = static_cast<std::size_t>(nRead);
+    return static_cast<std::size_t>(nRead);
+}
+
+std::size_t CAnyAudioReader::ReadMono(std::span<double> samples) {
+    const auto nChannels = static_cast<std::size_t>(m_description.m_nChannels);
+    m_adInterleaved.resize(samples.size() * nChannels);
+    const std::size_t nFrames = ReadInterleaved(m_adInterleaved);
     for (std::size_t i = 0; i < nFrames; ++i) {
         double dSum = 0.0;
         for (std::size_t c = 0; c < nChannels; ++c) {

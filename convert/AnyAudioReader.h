@@ -44,6 +44,9 @@ class CAnyAudioReader {
     // (integer formats to [-1, 1), 16-bit sample x to x / 32768). Fewer only at the end of the
     // recording or on a failure.
     std::size_t ReadMono(std::span<double> samples);
+    // Reads up to samples.size() / channels frames of every channel, interleaved, scaled as
+    // ReadMono's; the frames read (fewer only at the end or on a failure).
+    std::size_t ReadInterleaved(std::span<double> samples);
     bool Failed() const { return m_bFailed; }
     // libsndfile's text for the failure, ending in a line feed.
     std::string FailureMessage() const;

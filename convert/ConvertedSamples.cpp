@@ -60,7 +60,7 @@ std::int64_t ConvertedLength(const AudioDescription& description) {
 CConvertedSamples::CConvertedSamples(CAnyAudioReader& reader)
     : m_reader(reader), m_adInput(kReadSamples) {
     if (reader.Description().m_nSampleRate != kSampleRate) {
-        m_pResampler = std::make_unique<CResampler16k>(reader.Description().m_nSampleRate);
+        m_pResampler = std::make_unique<CResampler>(reader.Description().m_nSampleRate);
     }
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "convert/AnyAudioReader.h"
-#include "convert/Resampler16k.h"
+#include "convert/Resampler.h"
 #include "convert/SampleSource.h"
 
 #include <cstdint>
@@ -55,7 +55,7 @@ class CConvertedSamples : public CSampleSource {
     void Refill();
 
     CAnyAudioReader& m_reader;
-    std::unique_ptr<CResampler16k> m_pResampler; // none when the file is at 16000 already
+    std::unique_ptr<CResampler> m_pResampler; // none when the file is at 16000 already
     std::vector<double> m_adInput;
     std::vector<double> m_adPending; // converted samples not yet delivered
     std::size_t m_nPendingUsed = 0;

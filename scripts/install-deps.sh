@@ -11,6 +11,7 @@ packages=(
   desktop-file-utils appstream sox speex
   libsndfile1-dev libsoxr-dev pkg-config nlohmann-json3-dev
   scdoc man-db dpkg-dev
+  python3-dev pybind11-dev python3-numpy python3-pytest
 )
 # --- fuzz targets ---
 if [ "${1:-}" = fuzz ]; then
@@ -18,7 +19,7 @@ if [ "${1:-}" = fuzz ]; then
 fi
 # --- the Debian packages: dpkg-buildpackage and lintian ---
 if [ "${1:-}" = packages ]; then
-  packages+=(debhelper fakeroot lintian)
+  packages+=(debhelper dh-python fakeroot lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -154,10 +154,10 @@ TEST(ConvertedSamples, ReadsFlacOggAndMp3) {
     }
 }
 
-TEST(Resampler16k, DeliversTheLengthItPredicts) {
+TEST(Resampler, DeliversTheLengthItPredicts) {
     for (const int nRate : {8000, 11025, 22050, 44100, 48000, 96000}) {
         for (const std::size_t nInput : {std::size_t{1}, std::size_t{999}, std::size_t{123457}}) {
-            CResampler16k resampler(nRate);
+            CResampler resampler(nRate);
             ASSERT_EQ(resampler.Error(), "");
             std::vector<double> adOutput;
             const std::vector<double> adInput(nInput, 0.25);

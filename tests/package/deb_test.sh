@@ -39,7 +39,9 @@ expect_files veltrane-cli /usr/bin/veltrane-cli /usr/share/man/man1/veltrane-cli
 expect_files veltrane /usr/bin/veltrane /usr/share/man/man1/veltrane\.1\.gz \
   /usr/share/applications/veltrane\.desktop "/usr/share/icons/hicolor/.*/apps/veltrane\.(png|svg)" \
   /usr/share/metainfo/org\.example\.veltrane\.metainfo\.xml
-for package in libveltrane1 libveltrane-dev veltrane-cli veltrane; do
+expect_files python3-veltrane \
+  "/usr/lib/python3/dist-packages/veltrane/(__init__\.pyi?|py\.typed|_veltrane\.cpython-[0-9a-z_-]*\.so)"
+for package in libveltrane1 libveltrane-dev veltrane-cli veltrane python3-veltrane; do
   grep -qx "/usr/share/doc/$package/copyright" "$work/$package.files" || fail "$package: copyright"
 done
 echo "each package holds its own files"
@@ -51,10 +53,13 @@ for need in libsndfile1 libsoxr0 libstdc++6; do
 done
 depends veltrane | grep -q libqt6widgets6 || fail "veltrane Depends lacks Qt"
 depends libveltrane-dev | grep -q "libveltrane1 (= " || fail "libveltrane-dev Depends"
+for need in libveltrane1 python3-numpy "python3 (>="; do
+  depends python3-veltrane | grep -qF "$need" || fail "python3-veltrane Depends lacks $need"
+done
 
 # Installed in order, each package's programs run.
 export DEBIAN_FRONTEND=noninteractive
-for package in libveltrane1 libveltrane-dev veltrane-cli veltrane; do
+for package in libveltrane1 libveltrane-dev veltrane-cli veltrane python3-veltrane; do
   apt-get install -y -qq "$(deb "$package")" >/dev/null
   dpkg -L "$package" >>"$work/installed"
 done
@@ -70,11 +75,17 @@ cc -std=c99 -Wall -Wextra -Werror "$examples/wrm_roundtrip.c" $(pkg-config --cfl
 cmp "$work/lib.wrm" "$golden/speech_en.wrm" || fail "the example on the installed library"
 cmake -S "$examples" -B "$work/example" >/dev/null && cmake --build "$work/example" >/dev/null ||
   fail "the example's CMake build against the installed package"
-echo "installed: the programs and the example run"
+/usr/bin/python3 - "$golden/speech_en.wav" "$golden/speech_en.wrm" <<'PYTHON' || fail "python3-veltrane"
+import sys
+import veltrane
+samples, rate = veltrane.read(sys.argv[1], dtype="int16")
+assert rate == 16000 and veltrane.encode(samples) == open(sys.argv[2], "rb").read()
+PYTHON
+echo "installed: the programs, the example and the Python package run"
 
 # Purged, nothing of them is left.
-apt-get purge -y -qq veltrane veltrane-cli libveltrane-dev libveltrane1 >/dev/null
-for package in libveltrane1 libveltrane-dev veltrane-cli veltrane; do
+apt-get purge -y -qq python3-veltrane veltrane veltrane-cli libveltrane-dev libveltrane1 >/dev/null
+for package in libveltrane1 libveltrane-dev veltrane-cli veltrane python3-veltrane; do
   if dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -qv "not-installed"; then
     fail "$package is still known to dpkg: $(dpkg-query -W -f='${Status}' "$package")"
   fi

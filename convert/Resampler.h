@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// Resamples one channel to the encoder's 16000 samples per second with libsoxr.
+// Resamples one channel with libsoxr: to the encoder's 16000 samples per second, and back.
 #pragma once
+
+#include "codec/CodecTypes.h"
 
 #include <cstdint>
 #include <span>
@@ -11,18 +13,19 @@ struct soxr; // libsoxr's soxr_t
 
 namespace veltrane {
 
-// The samples that a whole input of nInputSamples at nInputRate becomes:
-// round(nInputSamples * 16000 / nInputRate), as libsoxr delivers after its flush.
-std::uint64_t ResampledLength(std::uint64_t nInputSamples, int nInputRate);
+// The samples that a whole input of nInputSamples at nInputRate becomes at nOutputRate:
+// round(nInputSamples * nOutputRate / nInputRate), as libsoxr delivers after its flush.
+std::uint64_t ResampledLength(std::uint64_t nInputSamples, int nInputRate,
+                              int nOutputRate = kSampleRate);
 
 // One fixed setting (high quality, linear phase, double precision, one thread), so that the same
 // input always gives the same samples.
-class CResampler16k {
+class CResampler {
   public:
-    explicit CResampler16k(int nInputRate);
-    ~CResampler16k();
-    CResampler16k(const CResampler16k&) = delete;
-    CResampler16k& operator=(const CResampler16k&) = delete;
+    explicit CResampler(int nInputRate, int nOutputRate = kSampleRate);
+    ~CResampler();
+    CResampler(const CResampler&) = delete;
+    CResampler& operator=(const CResampler&) = delete;
 
     // Empty when the resampler works; else libsoxr's text.
     const std::string& Error() const { return m_strError; }

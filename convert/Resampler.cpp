@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "convert/Resampler16k.h"
-
-#include "codec/CodecTypes.h"
+#include "convert/Resampler.h"
 
 #include <soxr.h>
 
@@ -13,32 +11,32 @@ constexpr std::size_t kBlockSamples = 4096; // output taken from libsoxr at a ti
 
 } // namespace
 
-std::uint64_t ResampledLength(std::uint64_t nInputSamples, int nInputRate) {
+std::uint64_t ResampledLength(std::uint64_t nInputSamples, int nInputRate, int nOutputRate) {
     const auto nRate = static_cast<std::uint64_t>(nInputRate);
-    return (2 * nInputSamples * kSampleRate + nRate) / (2 * nRate);
+    return (2 * nInputSamples * static_cast<std::uint64_t>(nOutputRate) + nRate) / (2 * nRate);
 }
 
-CResampler16k::CResampler16k(int nInputRate) : m_adBlock(kBlockSamples) {
+CResampler::CResampler(int nInputRate, int nOutputRate) : m_adBlock(kBlockSamples) {
     soxr_error_t pszError = nullptr;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
     const soxr_quality_spec_t quality =
         soxr_quality_spec(SOXR_HQ | SOXR_LINEAR_PHASE, SOXR_DOUBLE_PRECISION);
     const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
-    m_pSoxr = soxr_create(nInputRate, kSampleRate, 1, &pszError, &io, &quality, &runtime);
+    m_pSoxr = soxr_create(nInputRate, nOutputRate, 1, &pszError, &io, &quality, &runtime);
     Check(pszError);
 }
 
-CResampler16k::~CResampler16k() {
+CResampler::~CResampler() {
     soxr_delete(m_pSoxr);
 }
 
-void CResampler16k::Check(const char* pszError) {
+void CResampler::Check(const char* pszError) {
     if (pszError != nullptr && m_strError.empty()) {
         m_strError = pszError;
     }
 }
 
-void CResampler16k::Process(std::span<const double> input, std::vector<double>& output) {
+void CResampler::Process(std::span<const double> input, std::vector<double>& output) {
     std::size_t nUsed = 0;
     while (m_strError.empty() && nUsed < input.size()) {
         std::size_t nInDone = 0;
@@ -53,7 +51,7 @@ void CResampler16k::Process(std::span<const double> input, std::vector<double>& 
     }
 }
 
-void CResampler16k::Flush(std::vector<double>& output) {
+void CResampler::Flush(std::vector<double>& output) {
     std::size_t nOutDone = kBlockSamples;
     while (m_strError.empty() && nOutDone > 0) {
         Check(soxr_process(m_pSoxr, nullptr, 0, nullptr, m_adBlock.data(), m_adBlock.size(),
