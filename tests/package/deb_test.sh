@@ -31,7 +31,7 @@ expect_files() {
 }
 triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 lib=/usr/lib/$triplet
-expect_files libveltrane1 "$lib/libveltrane\.so\.1(\.0\.0)?"
+expect_files libveltrane1 "$lib/libveltrane\.so\.1(\.[0-9]+\.[0-9]+)?"
 expect_files libveltrane-dev /usr/include/veltrane/veltrane\.h "$lib/libveltrane\.so" \
   "$lib/pkgconfig/veltrane\.pc" "$lib/cmake/veltrane/veltrane[A-Za-z-]*\.cmake" \
   "/usr/share/doc/libveltrane-dev/examples/(CMakeLists\.txt|wrm_roundtrip\.c)"
