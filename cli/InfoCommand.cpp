@@ -13,7 +13,6 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <cstring>
 
 namespace veltrane {
 
@@ -81,12 +80,6 @@ Json AcceptedWavInfo(const CheckedWav& wav) {
             {"tail_samples", nSamples % kFrameSamples},
             {"encode", true},
             {"convert", true}};
-}
-
-bool IsRiffWave(CFileByteSource& source) {
-    char achHead[12] = {};
-    return source.ReadAt(0, achHead, sizeof achHead) == sizeof achHead &&
-           std::memcmp(achHead, "RIFF", 4) == 0 && std::memcmp(achHead + 8, "WAVE", 4) == 0;
 }
 
 // What file holds; {"error": ...} when it cannot be told.

@@ -56,19 +56,13 @@ void AppendSamples(std::span<const std::int16_t> samples, std::vector<std::uint8
     }
 }
 
-bool IsWavFile(CByteSource& source) {
-    char achHead[12] = {};
-    return source.ReadAt(0, achHead, sizeof achHead) == sizeof achHead &&
-           std::memcmp(achHead, "RIFF", 4) == 0 && std::memcmp(achHead + 8, "WAVE", 4) == 0;
-}
-
 // The most sample bytes that a WAV file's 32-bit sizes can hold.
 constexpr std::uint64_t kLargestData = std::numeric_limits<std::uint32_t>::max() - kWavHeaderBytes;
 
 // The rejections and failures known before decoding; none when the file can be decoded.
 std::optional<FileJobReport> CheckWrm(CByteSource& source, std::uint64_t nSize,
                                       const std::filesystem::path& input) {
-    if (IsWavFile(source)) {
+    if (IsRiffWave(source)) {
         return JobOutcome(FileOutcome::Rejected, kMsgWavNotWrm, input);
     }
     if (DecodedSamples(nSize / kFrameBytes) * kBytesPerSample > kLargestData) {

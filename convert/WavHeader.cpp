@@ -172,4 +172,10 @@ std::uint64_t WholeFrames(std::uint64_t nDataBytes, int nBlockAlign) {
     return nDataBytes / static_cast<std::uint64_t>(nBlockAlign) / kFrameSamples;
 }
 
+bool IsRiffWave(CByteSource& source) {
+    char achHead[12] = {};
+    return source.ReadAt(0, achHead, sizeof achHead) == sizeof achHead &&
+           std::memcmp(achHead, "RIFF", 4) == 0 && std::memcmp(achHead + 8, "WAVE", 4) == 0;
+}
+
 } // namespace veltrane

@@ -55,6 +55,10 @@ struct WavCheckResult {
     bool Accepted() const { return m_pszMessage == nullptr; }
 };
 
+// Whether the source starts with the RIFF and WAVE tags of a WAV file (in that case, as the
+// tags stand).
+bool IsRiffWave(CByteSource& source);
+
 // Checks a RIFF/WAVE header against the one input format the encoder takes: PCM, mono,
 // 16000 samples per second, 8- or 16-bit. Bytes past the end of the source read as zero.
 WavCheckResult CheckWavHeader(CByteSource& source);
