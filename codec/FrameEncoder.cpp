@@ -10,6 +10,7 @@
 #if VELTRANE_HAVE_X86_64_V3
 namespace veltrane::inline x86_64_v3 {
 std::unique_ptr<IFrameEncoder> MakeVariantEncoder();
+std::unique_ptr<IBatchEncoder> MakeVariantBatchEncoder();
 } // namespace veltrane::inline x86_64_v3
 #endif
 
@@ -54,6 +55,16 @@ std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build) {
     }
 #endif
     return portable::MakeVariantEncoder();
+}
+
+std::unique_ptr<IBatchEncoder> MakeBatchEncoder(CodecBuild build) {
+    assert(CodecBuildRuns(build));
+#if VELTRANE_HAVE_X86_64_V3
+    if (build == CodecBuild::kX86_64_v3) {
+        return x86_64_v3::MakeVariantBatchEncoder();
+    }
+#endif
+    return portable::MakeVariantBatchEncoder();
 }
 
 } // namespace veltrane

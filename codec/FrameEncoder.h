@@ -5,8 +5,11 @@
 
 #include "CodecTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 namespace veltrane {
 
@@ -15,8 +18,32 @@ class IFrameEncoder {
     virtual ~IFrameEncoder() = default;
     // Consumes 240 samples and writes one 30-byte frame, as CSpeechEncoder::EncodeFrame.
     virtual void EncodeFrame(const std::int16_t* pnSamples, EncodedFrame* pFrame) = 0;
+    // nFrames frames from 240 * nFrames samples, as that many EncodeFrame calls.
+    virtual void EncodeFrames(const std::int16_t* pnSamples, std::size_t nFrames,
+                              EncodedFrame* aFrames) {
+        for (std::size_t f = 0; f < nFrames; ++f) {
+            EncodeFrame(pnSamples + f * kFrameSamples, &aFrames[f]);
+        }
+    }
     // The pre-filtered speech history, as CSpeechEncoder::Signal.
     virtual const double* Signal() const = 0;
+};
+
+// Several files' encoders run in lock-step, one file per lane; each lane writes exactly the bytes
+// an IFrameEncoder of its own would write for its file.
+class IBatchEncoder {
+  public:
+    virtual ~IBatchEncoder() = default;
+    // How many files run together.
+    virtual int Lanes() const = 0;
+    // Lane nLane starts a new file, as a new IFrameEncoder would.
+    virtual void RestartLane(int nLane) = 0;
+    // One frame for each of the Lanes() lanes: 240 samples of lane l's file at apnSamples[l]
+    // and its frame to aFrames[l]. A null apnSamples[l] is a lane without a file: it is given
+    // silence, and its frame is to be ignored.
+    virtual void EncodeFrames(const std::int16_t* const* apnSamples, EncodedFrame* aFrames) = 0;
+    // Lane nLane's pre-filtered speech history (kSignalLength values) into adSignal.
+    virtual void CopyLaneSignal(int nLane, double* adSignal) const = 0;
 };
 
 // The builds of the encoder: kPortable runs on any processor; kX86_64_v3 needs the x86-64-v3
@@ -35,5 +62,15 @@ const char* CodecBuildName(CodecBuild build);
 
 // A new encoder of the given build, which must run here.
 std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build = ChosenCodecBuild());
+
+// A new batch encoder of the given build, which must run here.
+std::unique_ptr<IBatchEncoder> MakeBatchEncoder(CodecBuild build = ChosenCodecBuild());
+
+// Every whole frame of each recording, encoded by batch encoders of the given build: the files
+// are queued into the lanes, a lane whose file ends taking the next. Each result is the bytes a
+// single encoder gives for its recording.
+std::vector<std::vector<std::uint8_t>>
+EncodeRecordings(std::span<const std::span<const std::int16_t>> recordings,
+                 CodecBuild build = ChosenCodecBuild());
 
 } // namespace veltrane

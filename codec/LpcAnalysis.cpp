@@ -26,7 +26,7 @@ static_assert((kLpcOrder + 1) % kLagGroup == 0);
 void Autocorrelate(const double* adX, double* adR) {
     for (int m0 = 0; m0 <= kLpcOrder; m0 += kLagGroup) {
         DoubleVec aVecs[kLagVecs] = {};
-        double dLast = 0.0; // lag m0 + kLagGroup - 1
+        double dLast = 0.0;                                          // lag m0 + kLagGroup - 1
         const int nShared = kLpcWindowLength - (m0 + kLagGroup - 1); // j < nShared: every lag
         for (int j = 0; j < nShared; ++j) {
             const DoubleVec x = SplatVec(adX[j]);
@@ -49,6 +49,22 @@ void Autocorrelate(const double* adX, double* adR) {
         for (int k = 0; k < kLagGroup; ++k) {
             adR[m0 + k] = adAcc[k];
         }
+    }
+}
+
+// Squared periodic Hamming window (period 400, not 399).
+void MakeLpcWindow(double* adWindow) {
+    static_assert(kLpcWindowLength == 400, "0.0025 is 1/400");
+    for (int i = 0; i < kLpcWindowLength; ++i) {
+        const double dHamming = 0.54 - 0.46 * std::cos(i * 0.0025 * 6.283185307);
+        adWindow[i] = dHamming * dHamming;
+    }
+}
+
+void MakeBwExpand(double* adFactors) {
+    adFactors[0] = 0.9883;
+    for (int k = 1; k < kLpcOrder; ++k) {
+        adFactors[k] = adFactors[k - 1] * 0.9883;
     }
 }
 

@@ -17,6 +17,12 @@ enum LevinsonStatus : std::int16_t {
     kLevinsonNoEnergy = 2, // r[0] <= 0
 };
 
+// The analysis window: the squared periodic Hamming window, 0.0064 .. 1.0.
+void MakeLpcWindow(double* adWindow);
+
+// Bandwidth-expansion factors 0.9883^(k+1), by repeated multiplication.
+void MakeBwExpand(double* adFactors);
+
 // r[m] = sum over j = 0..399-m of x[j+m]*x[j], ascending j, for m = 0..20.
 void Autocorrelate(const double* adX, double* adR);
 

@@ -135,32 +135,37 @@ void InterpolateLar(int c, const double* adNewer, const double* adOlder, double*
 
 // LarToReflection of InterpolateLar, with the exponential read from the table of every value
 // that the stored levels can give.
+void InterpolatedReflections(int c, const std::int32_t* anNewerIndex,
+                             const std::int32_t* anOlderIndex, double* adK) {
+    for (int n = 0; n < kLpcOrder; ++n) {
+        const double dX = kLarExp[c][kRcBase[n] + anNewerIndex[n]][kRcBase[n] + anOlderIndex[n]];
+        adK[n] = (1.0 - dX) / (1.0 + dX);
+    }
+}
+
 void InterpolatePredictors(const std::int32_t* anNewerIndex, const std::int32_t* anOlderIndex,
                            SubframePredictors& aadInterp) {
     for (int c = 0; c < kSubframes; ++c) {
         double adKi[kLpcOrder];
-        for (int n = 0; n < kLpcOrder; ++n) {
-            const double dX =
-                kLarExp[c][kRcBase[n] + anNewerIndex[n]][kRcBase[n] + anOlderIndex[n]];
-            adKi[n] = (1.0 - dX) / (1.0 + dX);
-        }
+        InterpolatedReflections(c, anNewerIndex, anOlderIndex, adKi);
         ReflectionToPredictor(adKi, aadInterp[c].data());
     }
 }
 
-void CSpeechEncoder::QuantizeLpc(const double* adA, EncoderFrame& frame) {
+void StoreLpcAnalysis(const double* adA, std::int32_t* anRcIndex, std::int32_t* anRcIndexPrev) {
     double adK[kLpcOrder];
     PredictorToReflection(adA, adK);
-    std::int32_t anNewIndex[kLpcOrder];
     for (int n = 0; n < kLpcOrder; ++n) {
-        anNewIndex[n] = QuantizeReflection(n, adK[n]);
+        anRcIndexPrev[n] = anRcIndex[n];
+        anRcIndex[n] = QuantizeReflection(n, adK[n]);
     }
-    frame.m_words = MakeParamWords();
-    InterpolatePredictors(m_anRcIndex, m_anRcIndexPrev, frame.m_aadInterp);
-    for (int n = 0; n < kLpcOrder; ++n) {
-        m_anRcIndexPrev[n] = m_anRcIndex[n];
-        m_anRcIndex[n] = anNewIndex[n];
-    }
+}
+
+void QuantizeFrameLpc(const double* adA, std::int32_t* anRcIndex, std::int32_t* anRcIndexPrev,
+                      LpcParamWords& words, SubframePredictors& aadInterp) {
+    words = CombineParamWords(anRcIndex);
+    InterpolatePredictors(anRcIndex, anRcIndexPrev, aadInterp);
+    StoreLpcAnalysis(adA, anRcIndex, anRcIndexPrev);
 }
 
 LpcParamWords CSpeechEncoder::MakeParamWords() const {

@@ -35,10 +35,25 @@ void ReflectionToPredictor(const double* adK, double* adRow);
 // The interpolated log-area ratios of subframe c between the older and the newer stored set.
 void InterpolateLar(int nSubframe, const double* adNewer, const double* adOlder, double* adLar);
 
+// Row c's reflection coefficients: LarToReflection of InterpolateLar of the two sets' log-area
+// ratios, the exponential taken from kLarExp.
+void InterpolatedReflections(int c, const std::int32_t* anNewerIndex,
+                             const std::int32_t* anOlderIndex, double* adK);
+
 // The six subframe predictors between the older and the newer stored analysis, given by their
 // quantizer indices: row c is ReflectionToPredictor of LarToReflection of InterpolateLar of the
 // two sets' log-area ratios, the exponential taken from kLarExp.
 void InterpolatePredictors(const std::int32_t* anNewerIndex, const std::int32_t* anOlderIndex,
                            SubframePredictors& aadInterp);
+
+// The reflection coefficients of adA quantized into anRcIndex, which become the newer analysis;
+// the newer one before them becomes the older.
+void StoreLpcAnalysis(const double* adA, std::int32_t* anRcIndex, std::int32_t* anRcIndexPrev);
+
+// One frame's quantization: the words and the six subframe predictors come from the two stored
+// analyses (anRcIndex the newer), then the reflection coefficients of adA are quantized and
+// become the newer analysis.
+void QuantizeFrameLpc(const double* adA, std::int32_t* anRcIndex, std::int32_t* anRcIndexPrev,
+                      LpcParamWords& words, SubframePredictors& aadInterp);
 
 } // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -2,36 +2,10 @@
 #include "SpeechEncoder.h"
 
 #include "LpcAnalysis.h"
+#include "LpcQuantizer.h"
 #include "tables/RcTables.h"
 
-#include <cmath>
-
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {
-
-namespace {
-
-constexpr double kPreFilterPole = 0.99;
-constexpr double kTiltFactor = 0.8;
-constexpr double kInitialInvEnergy = 3.40282e38;
-
-// Squared periodic Hamming window (period 400, not 399).
-void MakeLpcWindow(double* adWindow) {
-    static_assert(kLpcWindowLength == 400, "0.0025 is 1/400");
-    for (int i = 0; i < kLpcWindowLength; ++i) {
-        const double dHamming = 0.54 - 0.46 * std::cos(i * 0.0025 * 6.283185307);
-        adWindow[i] = dHamming * dHamming;
-    }
-}
-
-// Bandwidth-expansion factors 0.9883^(k+1), by repeated multiplication.
-void MakeBwExpand(double* adFactors) {
-    adFactors[0] = 0.9883;
-    for (int k = 1; k < kLpcOrder; ++k) {
-        adFactors[k] = adFactors[k - 1] * 0.9883;
-    }
-}
-
-} // namespace
 
 CSpeechEncoder::CSpeechEncoder()
     : m_adSignal{}, m_adInvEnergy{}, m_adSynMem{}, m_adWgtMem{}, m_adExcHistory{}, m_anRcIndex{},
@@ -71,6 +45,10 @@ void CSpeechEncoder::EncodeFrame(const std::int16_t* pnSamples, EncodedFrame* pF
 
     m_dPrevRc1 = dRc1;
     PackFrame(pFrame, frame);
+}
+
+void CSpeechEncoder::QuantizeLpc(const double* adA, EncoderFrame& frame) {
+    QuantizeFrameLpc(adA, m_anRcIndex, m_anRcIndexPrev, frame.m_words, frame.m_aadInterp);
 }
 
 void CSpeechEncoder::ShiftSignal() {

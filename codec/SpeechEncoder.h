@@ -19,6 +19,9 @@ inline constexpr int kLpcLookahead = 60; // newest samples after the analysis wi
 inline constexpr int kLpcWindowStart = kSignalLength - kLpcLookahead - kLpcWindowLength;
 inline constexpr int kInvEnergyEntries = 84; // 6 blocks of 14 coarse pitch lags
 inline constexpr int kPulsePatterns = 16;
+inline constexpr double kPreFilterPole = 0.99;
+inline constexpr double kTiltFactor = 0.8;              // energy models' pole: 0.8 x k1
+inline constexpr double kInitialInvEnergy = 3.40282e38; // the cache before any history
 
 // What one EncodeFrame call works out and hands from stage to stage; nothing of it outlives
 // the call.

@@ -2,6 +2,7 @@
 #include "VariantEncoder.h"
 
 #include "SpeechEncoder.h"
+#include "batch/BatchEncoder.h"
 
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
@@ -18,10 +19,29 @@ class CVariantEncoder final : public IFrameEncoder {
     CSpeechEncoder m_encoder;
 };
 
+class CVariantBatchEncoder final : public IBatchEncoder {
+  public:
+    int Lanes() const override { return kBatchLanes; }
+    void RestartLane(int nLane) override { m_encoder.RestartLane(nLane); }
+    void EncodeFrames(const std::int16_t* const* apnSamples, EncodedFrame* aFrames) override {
+        m_encoder.EncodeFrames(apnSamples, aFrames);
+    }
+    void CopyLaneSignal(int nLane, double* adSignal) const override {
+        m_encoder.CopyLaneSignal(nLane, adSignal);
+    }
+
+  private:
+    CBatchEncoder m_encoder;
+};
+
 } // namespace
 
 std::unique_ptr<IFrameEncoder> MakeVariantEncoder() {
     return std::make_unique<CVariantEncoder>();
+}
+
+std::unique_ptr<IBatchEncoder> MakeVariantBatchEncoder() {
+    return std::make_unique<CVariantBatchEncoder>();
 }
 
 } // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -11,5 +11,6 @@
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 std::unique_ptr<IFrameEncoder> MakeVariantEncoder();
+std::unique_ptr<IBatchEncoder> MakeVariantBatchEncoder();
 
 } // namespace veltrane::inline VELTRANE_CODEC_VARIANT

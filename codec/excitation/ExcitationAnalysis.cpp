@@ -71,16 +71,9 @@ PulseContribution CSpeechEncoder::SearchPulses(const SubframeTarget& target,
     }
     double adD[kSubframeSamples];
     BackwardFilter(adX2, target.m_adH, adD);
-    const int nPhase = SelectPhase(adD);
-    std::int32_t anSigns[kPulses];
-    std::int32_t anMarks[kPulses];
-    PulseSigns(adD, nPhase, anSigns);
-    StrongestPulse(adD, nPhase, anMarks);
-    BuildCandidates(nPhase, anSigns, anMarks, m_anPatterns);
-    std::int32_t anChosen[kPreselectedPatterns];
-    PreselectCandidates(m_anPatterns, nPhase, adD, frame.m_dTilt, anChosen);
-    const PulseChoice choice =
-        SelectCandidate(m_anPatterns, nPhase, anChosen, target.m_adH, adX2, k, m_dPrevFixedGain);
+    int nPhase = 0;
+    const PulseChoice choice = FindPulses(adD, target.m_adH, adX2, k, frame.m_dTilt,
+                                          m_dPrevFixedGain, m_anPatterns, &nPhase);
     frame.m_excIndices[PulseGainSlot(k)] = choice.nGainIndex;
     m_dPrevFixedGain = choice.dGain;
     frame.m_excIndices[PulseCodeSlot(k)] = EncodePulses(choice.anAmplitudes, nPhase);

@@ -184,4 +184,18 @@ PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std
     return choice;
 }
 
+PulseChoice FindPulses(const double* adD, const double* adH, const double* adX2, int nSubframe,
+                       double dBeta, double dPrevGain, PulsePatterns& patterns, int* pnPhase) {
+    const int nPhase = SelectPhase(adD);
+    std::int32_t anSigns[kPulses];
+    std::int32_t anMarks[kPulses];
+    PulseSigns(adD, nPhase, anSigns);
+    StrongestPulse(adD, nPhase, anMarks);
+    BuildCandidates(nPhase, anSigns, anMarks, patterns);
+    std::int32_t anChosen[kPreselectedPatterns];
+    PreselectCandidates(patterns, nPhase, adD, dBeta, anChosen);
+    *pnPhase = nPhase;
+    return SelectCandidate(patterns, nPhase, anChosen, adH, adX2, nSubframe, dPrevGain);
+}
+
 } // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -43,4 +43,10 @@ struct PulseChoice {
 PulseChoice SelectCandidate(const PulsePatterns& patterns, int nPhase, const std::int32_t* anChosen,
                             const double* adH, const double* adX2, int nSubframe, double dPrevGain);
 
+// The whole search of one subframe, the stages above in order: the phase of d (to *pnPhase),
+// the patterns (built in patterns), the preselection with the energy model's pole dBeta, and the
+// exact choice on the target adX2.
+PulseChoice FindPulses(const double* adD, const double* adH, const double* adX2, int nSubframe,
+                       double dBeta, double dPrevGain, PulsePatterns& patterns, int* pnPhase);
+
 } // namespace veltrane::inline VELTRANE_CODEC_VARIANT
