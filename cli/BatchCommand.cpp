@@ -247,13 +247,18 @@ int RunBatchCommand(const BatchArgs& args, const BatchVerb& verb) {
     options.m_pbCancel = &stopSignals.StopFlag();
     options.m_onFrames = [&reporter](std::uint64_t nFrames) { reporter.OnFrames(nFrames); };
     bool bReaderGone = false; // standard output goes to one job only
-    RunBatch(plan.m_items, JobsFor(args), options, verb.m_job,
-             [&](std::size_t nItem, const FileJobReport& report) {
-                 bReaderGone = bReaderGone || report.m_bReaderGone;
-                 if (!report.m_bReaderGone) {
-                     reporter.OnFileDone(plan.m_items[nItem], report);
-                 }
-             });
+    const BatchDoneFn onDone = [&](std::size_t nItem, const FileJobReport& report) {
+        bReaderGone = bReaderGone || report.m_bReaderGone;
+        if (!report.m_bReaderGone) {
+            reporter.OnFileDone(plan.m_items[nItem], report);
+        }
+    };
+    // One input keeps an encoder of its own; several share the lanes of batch encoders.
+    if (verb.m_bLanes && !args.m_bSingleStream && plan.m_items.size() > 1) {
+        RunBatchInLanes(plan.m_items, JobsFor(args), options, verb.m_job, onDone);
+    } else {
+        RunBatch(plan.m_items, JobsFor(args), options, verb.m_job, onDone);
+    }
     if (bReaderGone) {
         reporter.Abandon();
         return kExitReaderGone;

@@ -25,6 +25,7 @@ struct BatchArgs {
     bool m_bNoModifiedTime = false;    // --no-preserve-modtime: outputs get the time written
     bool m_bQuiet = false;             // -q: no progress, no summary
     bool m_bConvert = false;           // --convert (encode): any recording libsndfile reads
+    bool m_bSingleStream = false;      // --single-stream (encode): no batch encoder lanes
     bool m_bRecursive = false;         // -r: the files below the folders among the inputs
     std::string m_strShard;            // --shard K/N: keep the K-th of N shares of the inputs
     std::filesystem::path m_filesFrom; // --files-from: more inputs, one a line ("-": stdin)
@@ -44,6 +45,8 @@ struct BatchVerb {
     // The size in bytes of the output that an input of nFrames frames gives; none when such an
     // input gives no output.
     std::function<std::optional<std::uint64_t>(std::uint64_t nFrames)> m_outputBytes;
+    // Whether several inputs are encoded side by side in the lanes of batch encoders.
+    bool m_bLanes = false;
 };
 
 // The inputs of a verb: those named and listed with --files-from, the files below folders with

@@ -62,10 +62,11 @@ std::optional<std::uint64_t> DecodedBytes(std::uint64_t nFrames) {
 int RunEncode(const BatchArgs& args) {
     if (args.m_bConvert) {
         return RunBatchCommand(args, {InputExtensions(true), true, EncodedOutputPath,
-                                      EncodeAnyAudioFile, AnyAudioFrames, EncodedBytes});
+                                      EncodeAnyAudioFile, AnyAudioFrames, EncodedBytes, true});
     }
     return RunBatchCommand(
-        args, {{".wav"}, true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames, EncodedBytes});
+        args,
+        {{".wav"}, true, EncodedOutputPath, EncodeWavFileWithHint, WavFrames, EncodedBytes, true});
 }
 
 int RunDecode(const BatchArgs& args) {

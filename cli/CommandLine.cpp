@@ -73,8 +73,9 @@ void AddInputOptions(CLI::App* pVerb, BatchArgs& args, const char* pszInputs, bo
     }
     CLI::Option* pJobs = nullptr;
     if (bJobs) {
-        pJobs = pVerb->add_option("-j,--jobs", args.m_nJobs,
-                                  "Files done at a time (default: every core)");
+        pJobs = pVerb->add_option(
+            "-j,--jobs", args.m_nJobs,
+            "Jobs at a time (default: every core); an encode job runs several files side by side");
     }
     pVerb->callback([&args, pJobs, pShard, pFilesFrom]() {
         // Checked here rather than by a validator, whose message would repeat the option's name.
@@ -172,6 +173,9 @@ int RunCommandLine(int argc, char** argv) {
     BatchArgs encodeArgs;
     BatchArgs decodeArgs;
     CLI::App* pEncode = AddBatchVerb(app, kEncodeTexts, encodeArgs, true);
+    pEncode->add_flag("--single-stream", encodeArgs.m_bSingleStream,
+                      "Encode each file on an encoder of its own, as one input is, rather than "
+                      "several files side by side in the lanes of one (the same bytes, slower)");
     CLI::App* pDecode = AddBatchVerb(app, kDecodeTexts, decodeArgs, false);
     ReportArgs qualityArgs;
     CLI::App* pQuality = AddQuality(app, qualityArgs);

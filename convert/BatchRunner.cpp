@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/BatchRunner.h"
 
+#include "convert/SharedBatch.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <system_error>
@@ -42,12 +45,17 @@ std::vector<std::size_t> LongestFirstOrder(const std::vector<std::uint64_t>& siz
     return order;
 }
 
-void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJobOptions& options,
-              const FileJobFn& job, const BatchDoneFn& onDone) {
+namespace {
+
+// Runs job on every item on nThreads threads, thread t with the options optionsOf(t).
+void RunWorkers(const std::vector<BatchItem>& items, unsigned nThreads,
+                const std::function<const FileJobOptions&(unsigned)>& optionsOf,
+                const FileJobFn& job, const BatchDoneFn& onDone) {
     const std::vector<std::size_t> order = LongestFirstOrder(InputSizes(items));
     std::atomic<std::size_t> nNext{0};
     std::mutex doneMutex;
-    auto worker = [&]() {
+    auto worker = [&](unsigned nThread) {
+        const FileJobOptions& options = optionsOf(nThread);
         for (std::size_t k = nNext++; k < order.size(); k = nNext++) {
             const BatchItem& item = items[order[k]];
             FileJobReport report;
@@ -60,17 +68,52 @@ void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJob
             onDone(order[k], report);
         }
     };
-    const unsigned nThreads =
-        std::max(1u, std::min<unsigned>(nJobs, static_cast<unsigned>(items.size())));
     std::vector<std::jthread> threads;
     for (unsigned t = 1; t < nThreads; ++t) {
         try {
-            threads.emplace_back(worker);
+            threads.emplace_back(worker, t);
         } catch (const std::system_error&) {
             break; // the system gives no more threads: the batch runs on those it has
         }
     }
-    worker();
+    worker(0);
+}
+
+unsigned ThreadsFor(unsigned nJobs, std::size_t nItems) {
+    return std::max(1u, std::min<unsigned>(nJobs, static_cast<unsigned>(nItems)));
+}
+
+} // namespace
+
+void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJobOptions& options,
+              const FileJobFn& job, const BatchDoneFn& onDone) {
+    RunWorkers(
+        items, ThreadsFor(nJobs, items.size()),
+        [&options](unsigned) -> const FileJobOptions& { return options; }, job, onDone);
+}
+
+void RunBatchInLanes(const std::vector<BatchItem>& items, unsigned nJobs,
+                     const FileJobOptions& options, const FileJobFn& job,
+                     const BatchDoneFn& onDone) {
+    const unsigned nGroups = ThreadsFor(nJobs, items.size());
+    std::vector<std::unique_ptr<CSharedBatch>> batches;
+    for (unsigned g = 0; g < nGroups; ++g) {
+        batches.push_back(std::make_unique<CSharedBatch>());
+    }
+    // As many lanes per group as the items fill, at most the batch's.
+    const auto nPerGroup = static_cast<unsigned>(
+        std::min<std::size_t>(static_cast<std::size_t>(batches.front()->Lanes()),
+                              (items.size() + nGroups - 1) / nGroups));
+    std::vector<FileJobOptions> laneOptions(static_cast<std::size_t>(nGroups) * nPerGroup, options);
+    for (std::size_t t = 0; t < laneOptions.size(); ++t) {
+        CSharedBatch& batch = *batches[t / nPerGroup];
+        const auto nLane = static_cast<int>(t % nPerGroup);
+        laneOptions[t].m_makeEncoder = [&batch, nLane] { return batch.JoinLane(nLane); };
+    }
+    RunWorkers(
+        items, static_cast<unsigned>(laneOptions.size()),
+        [&laneOptions](unsigned t) -> const FileJobOptions& { return laneOptions[t]; }, job,
+        onDone);
 }
 
 } // namespace veltrane

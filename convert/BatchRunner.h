@@ -30,4 +30,12 @@ std::vector<std::size_t> LongestFirstOrder(const std::vector<std::uint64_t>& siz
 void RunBatch(const std::vector<BatchItem>& items, unsigned nJobs, const FileJobOptions& options,
               const FileJobFn& job, const BatchDoneFn& onDone);
 
+// RunBatch for encode jobs, with the files of each of the nJobs threads' share encoded side by
+// side in the lanes of one batch encoder (CSharedBatch): the group's threads, one per lane, each
+// run a file job at a time, their encoders being lanes of the group's batch. The outputs are
+// those of RunBatch.
+void RunBatchInLanes(const std::vector<BatchItem>& items, unsigned nJobs,
+                     const FileJobOptions& options, const FileJobFn& job,
+                     const BatchDoneFn& onDone);
+
 } // namespace veltrane

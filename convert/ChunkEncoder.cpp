@@ -5,14 +5,19 @@
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 namespace veltrane {
 
 CChunkEncoder::CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames, CodecBuild build)
+    : CChunkEncoder(nBlockAlign, nMaxFrames, MakeFrameEncoder(build)) {}
+
+CChunkEncoder::CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames,
+                             std::unique_ptr<IFrameEncoder> pEncoder)
     : m_nBlockAlign(nBlockAlign), m_nMaxFrames(nMaxFrames),
       m_anSampleBytes(nMaxFrames * kFrameSamples * static_cast<std::size_t>(nBlockAlign)),
-      m_anSamples(nMaxFrames * kFrameSamples), m_anFrames(nMaxFrames * kFrameBytes),
-      m_pEncoder(MakeFrameEncoder(build)) {}
+      m_anSamples(nMaxFrames * kFrameSamples), m_frames(nMaxFrames),
+      m_pEncoder(std::move(pEncoder)) {}
 
 std::span<std::uint8_t> CChunkEncoder::SampleBytes(std::size_t nFrames) {
     assert(nFrames <= m_nMaxFrames);
@@ -29,12 +34,9 @@ CChunkEncoder::EncodeBytes(std::span<const std::uint8_t> sampleBytes) {
 std::span<const std::uint8_t> CChunkEncoder::EncodeSamples(std::span<const std::int16_t> samples) {
     const std::size_t nFrames = samples.size() / kFrameSamples;
     assert(nFrames <= m_nMaxFrames);
-    EncodedFrame frame;
-    for (std::size_t f = 0; f < nFrames; ++f) {
-        m_pEncoder->EncodeFrame(&samples[f * kFrameSamples], &frame);
-        std::copy(frame.begin(), frame.end(), m_anFrames.begin() + f * kFrameBytes);
-    }
-    return std::span<const std::uint8_t>(m_anFrames).first(nFrames * kFrameBytes);
+    m_pEncoder->EncodeFrames(samples.data(), nFrames, m_frames.data());
+    static_assert(sizeof(EncodedFrame) == kFrameBytes, "frames lie back to back");
+    return {reinterpret_cast<const std::uint8_t*>(m_frames.data()), nFrames * kFrameBytes};
 }
 
 std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples, CodecBuild build) {

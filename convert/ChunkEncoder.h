@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -18,6 +19,8 @@ class CChunkEncoder {
     // nBlockAlign: bytes per sample of the input (1 or 2); nMaxFrames: the largest chunk;
     // build: the codec build that encodes (any gives the same bytes).
     CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames, CodecBuild build = ChosenCodecBuild());
+    // The same with the given encoder, new for this file (a lane of a shared batch, say).
+    CChunkEncoder(int nBlockAlign, std::size_t nMaxFrames, std::unique_ptr<IFrameEncoder> pEncoder);
 
     // Room for the sample bytes of nFrames frames (at most nMaxFrames), to read a chunk into.
     std::span<std::uint8_t> SampleBytes(std::size_t nFrames);
@@ -35,9 +38,12 @@ class CChunkEncoder {
     std::size_t m_nMaxFrames;
     std::vector<std::uint8_t> m_anSampleBytes;
     std::vector<std::int16_t> m_anSamples;
-    std::vector<std::uint8_t> m_anFrames;
+    std::vector<EncodedFrame> m_frames;
     std::unique_ptr<IFrameEncoder> m_pEncoder;
 };
+
+// Makes the encoder of each new file; empty: MakeFrameEncoder().
+using FrameEncoderMaker = std::function<std::unique_ptr<IFrameEncoder>()>;
 
 // Every whole frame of samples, encoded with one new encoder, back to back.
 std::vector<std::uint8_t> EncodeAllFrames(std::span<const std::int16_t> samples,

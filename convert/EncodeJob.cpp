@@ -47,6 +47,7 @@ FileJobReport EncodeToOutput(CSampleSource& samples, const std::filesystem::path
         hooks.m_onChunk = [&options](std::uint64_t nChunk, bool) { options.m_onFrames(nChunk); };
     }
     hooks.m_pbStop = options.m_pbCancel;
+    hooks.m_makeEncoder = options.m_makeEncoder;
     switch (EncodeChunks(samples, StreamChunks(), hooks)) {
     case EncodeStatus::Cancelled:
         return JobOutcome(FileOutcome::Cancelled, "", output);
@@ -105,10 +106,13 @@ FileJobReport EncodeSpooled(CStreamByteSource& source, const CheckedWav& wav,
 }
 
 // A WAV file on a stream (standard input, a pipe), checked and encoded as its bytes come; with
-// Convert, any other recording that libsndfile reads.
+// Convert, any other recording that libsndfile reads. A stream may stall for as long as its
+// writer likes, so it never shares an encoder with other files, which would wait with it.
 FileJobReport EncodeStream(int nFd, const std::filesystem::path& input,
-                           const std::filesystem::path& output, const FileJobOptions& options,
+                           const std::filesystem::path& output, const FileJobOptions& sharedOptions,
                            EncodeReading reading) {
+    FileJobOptions options = sharedOptions;
+    options.m_makeEncoder = nullptr;
     if (!IsStandardStream(output)) {
         if (auto refusal = RefuseOutput({}, output, options)) {
             return *refusal;

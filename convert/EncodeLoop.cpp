@@ -17,7 +17,8 @@ class CChunkStage {
     CChunkStage(const ChunkPlan& plan, const EncodeHooks& hooks)
         : m_nLargest(std::max(plan.m_nChunk, plan.m_nRest)), m_hooks(hooks),
           m_samples(m_nLargest * kFrameSamples),
-          m_encoder(static_cast<int>(sizeof(std::int16_t)), m_nLargest) {}
+          m_encoder(static_cast<int>(sizeof(std::int16_t)), m_nLargest,
+                    hooks.m_makeEncoder ? hooks.m_makeEncoder() : MakeFrameEncoder()) {}
 
     // Reads up to nFrames whole frames; the frames read.
     std::uint64_t Read(CSampleSource& source, std::uint64_t nFrames) {

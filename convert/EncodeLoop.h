@@ -3,6 +3,7 @@
 // one encoder and handed to the hooks chunk by chunk. Every encoding of the programs runs here.
 #pragma once
 
+#include "convert/ChunkEncoder.h"
 #include "convert/SampleSource.h"
 
 #include <atomic>
@@ -50,6 +51,9 @@ struct EncodeHooks {
     std::function<void(std::uint64_t nFrames)> m_onRestStart;
     const std::atomic<bool>* m_pbStop = nullptr; // may be null
     StopRule m_stopRule = StopRule::EndBeforeMore;
+    // Makes the run's encoder; empty: a new encoder of the chosen build. The encoder lives
+    // while the run does.
+    FrameEncoderMaker m_makeEncoder;
 };
 
 // Encodes the source's whole frames as plan cuts them, with one encoder, in order. A source that

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "convert/AtomicOutputFile.h"
+#include "convert/ChunkEncoder.h"
 #include "convert/SampleSource.h"
 #include "platform/FileSystem.h"
 
@@ -31,6 +32,9 @@ struct FileJobOptions {
     bool m_bKeepModifiedTime = false; // the output takes its input's modification time
     const std::atomic<bool>* m_pbCancel = nullptr; // checked after every chunk; may be null
     std::function<void(std::uint64_t)> m_onFrames; // frames done so far, chunk by chunk
+    // Makes the encoder of a file that an encode job reads from a file (not from a stream);
+    // empty: a new encoder of its own.
+    FrameEncoderMaker m_makeEncoder;
 };
 
 struct FileJobReport {

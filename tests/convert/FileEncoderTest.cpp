@@ -219,5 +219,73 @@ TEST(BatchRunner, ItemsAfterACancelAreNotStarted) {
     EXPECT_EQ(dir.Names(), (std::set<std::string>{"a.wav"}));
 }
 
+// Files in the lanes of shared batch encoders give the bytes they give alone, whatever their
+// lengths, with refused and frameless files among them and one or several groups of lanes.
+TEST(BatchRunnerInLanes, EveryOutputIsTheSingleEncodersAndEveryItemIsReportedOnce) {
+    CTestFolder dir;
+    std::vector<BatchItem> items;
+    for (int k = 0; k < 23; ++k) {
+        const std::string strName = std::string(1, 'f').append(std::to_string(k));
+        std::vector<std::uint8_t> wav =
+            test::Wav16(test::Noise(240 * (3 + 41 * (k % 7)) + k, k + 1));
+        if (k == 5) {
+            wav = test::Wav16(test::Noise(200)); // no whole frame
+        } else if (k == 9) {
+            wav.assign(100, 0x55); // not a WAV file
+        }
+        test::WriteBytes(dir / (strName + ".wav"), wav);
+        items.push_back({dir / (strName + ".wav"), dir / (strName + ".wrm")});
+    }
+    for (unsigned nJobs : {1u, 3u}) {
+        std::vector<int> doneCount(items.size(), 0);
+        std::vector<FileOutcome> outcomes(items.size());
+        RunBatchInLanes(items, nJobs, {}, EncodeWavFile,
+                        [&](std::size_t nItem, const FileJobReport& report) {
+                            outcomes[nItem] = report.m_outcome;
+                            ++doneCount[nItem];
+                        });
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            EXPECT_EQ(doneCount[k], 1) << k;
+            if (k == 5 || k == 9) {
+                EXPECT_NE(outcomes[k], FileOutcome::Converted) << k;
+                EXPECT_FALSE(test::Exists(items[k].m_output)) << k;
+                continue;
+            }
+            EXPECT_EQ(outcomes[k], FileOutcome::Converted) << k;
+            EXPECT_EQ(test::ReadBytes(items[k].m_output),
+                      FramesOf(test::ReadBytes(items[k].m_input)))
+                << "item " << k << " with -j " << nJobs;
+            std::filesystem::remove(items[k].m_output);
+        }
+    }
+}
+
+// A stop ends every lane's file before its next chunk, leaving no output; nothing waits for a
+// lane that has gone.
+TEST(BatchRunnerInLanes, AStopEndsEveryLaneWithoutAnOutput) {
+    CTestFolder dir;
+    std::vector<BatchItem> items;
+    for (int k = 0; k < 6; ++k) {
+        const std::string strName = std::string(1, 'g').append(std::to_string(k));
+        test::WriteBytes(dir / (strName + ".wav"), test::Wav16(test::Noise(240 * 450, k + 1)));
+        items.push_back({dir / (strName + ".wav"), dir / (strName + ".wrm")});
+    }
+    std::atomic<bool> bStop{false};
+    FileJobOptions options;
+    options.m_pbCancel = &bStop;
+    options.m_onFrames = [&bStop](std::uint64_t) { bStop = true; };
+    std::vector<FileOutcome> outcomes;
+    RunBatchInLanes(
+        items, 1, options, EncodeWavFile,
+        [&](std::size_t, const FileJobReport& report) { outcomes.push_back(report.m_outcome); });
+    ASSERT_EQ(outcomes.size(), items.size());
+    for (FileOutcome outcome : outcomes) {
+        EXPECT_EQ(outcome, FileOutcome::Cancelled);
+    }
+    for (const BatchItem& item : items) {
+        EXPECT_FALSE(test::Exists(item.m_output));
+    }
+}
+
 } // namespace
 } // namespace veltrane
