@@ -2,6 +2,7 @@
 #include "convert/BatchRunner.h"
 
 #include "convert/SharedBatch.h"
+#include "convert/StandardStreams.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <numeric>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace veltrane {
 
@@ -47,17 +49,30 @@ std::vector<std::size_t> LongestFirstOrder(const std::vector<std::uint64_t>& siz
 
 namespace {
 
+// What a worker thread t does around its items; every member may be empty.
+struct WorkerHooks {
+    std::function<void(unsigned t)> m_onStart;
+    std::function<void(unsigned t, const BatchItem& item)> m_beforeItem;
+    std::function<void(unsigned t)> m_onEnd;
+};
+
 // Runs job on every item on nThreads threads, thread t with the options optionsOf(t).
 void RunWorkers(const std::vector<BatchItem>& items, unsigned nThreads,
                 const std::function<const FileJobOptions&(unsigned)>& optionsOf,
-                const FileJobFn& job, const BatchDoneFn& onDone) {
+                const FileJobFn& job, const BatchDoneFn& onDone, const WorkerHooks& hooks = {}) {
     const std::vector<std::size_t> order = LongestFirstOrder(InputSizes(items));
     std::atomic<std::size_t> nNext{0};
     std::mutex doneMutex;
     auto worker = [&](unsigned nThread) {
         const FileJobOptions& options = optionsOf(nThread);
+        if (hooks.m_onStart) {
+            hooks.m_onStart(nThread);
+        }
         for (std::size_t k = nNext++; k < order.size(); k = nNext++) {
             const BatchItem& item = items[order[k]];
+            if (hooks.m_beforeItem) {
+                hooks.m_beforeItem(nThread, item);
+            }
             FileJobReport report;
             if (StopRequested(options.m_pbCancel)) {
                 report.m_outcome = FileOutcome::Cancelled;
@@ -66,6 +81,9 @@ void RunWorkers(const std::vector<BatchItem>& items, unsigned nThreads,
             }
             const std::lock_guard lock(doneMutex);
             onDone(order[k], report);
+        }
+        if (hooks.m_onEnd) {
+            hooks.m_onEnd(nThread);
         }
     };
     std::vector<std::jthread> threads;
@@ -110,10 +128,27 @@ void RunBatchInLanes(const std::vector<BatchItem>& items, unsigned nJobs,
         const auto nLane = static_cast<int>(t % nPerGroup);
         laneOptions[t].m_makeEncoder = [&batch, nLane] { return batch.JoinLane(nLane); };
     }
+    // A thread holds its lane from file to file, so that the other lanes wait for its next
+    // file rather than run without it, except while it reads a stream, which may stall.
+    const auto laneOf = [&](unsigned t) {
+        return std::pair<CSharedBatch&, int>(*batches[t / nPerGroup],
+                                             static_cast<int>(t % nPerGroup));
+    };
+    WorkerHooks hooks;
+    hooks.m_onStart = [&](unsigned t) { laneOf(t).first.Reserve(laneOf(t).second); };
+    hooks.m_beforeItem = [&](unsigned t, const BatchItem& item) {
+        auto [batch, nLane] = laneOf(t);
+        if (StreamDescriptor(item.m_input)) {
+            batch.Release(nLane);
+        } else {
+            batch.Reserve(nLane);
+        }
+    };
+    hooks.m_onEnd = [&](unsigned t) { laneOf(t).first.Release(laneOf(t).second); };
     RunWorkers(
         items, static_cast<unsigned>(laneOptions.size()),
-        [&laneOptions](unsigned t) -> const FileJobOptions& { return laneOptions[t]; }, job,
-        onDone);
+        [&laneOptions](unsigned t) -> const FileJobOptions& { return laneOptions[t]; }, job, onDone,
+        hooks);
 }
 
 } // namespace veltrane

@@ -13,7 +13,7 @@ namespace veltrane {
 class CSharedBatch::CLaneEncoder final : public IFrameEncoder {
   public:
     CLaneEncoder(CSharedBatch& batch, int nLane) : m_batch(batch), m_nLane(nLane) {}
-    ~CLaneEncoder() override { m_batch.Leave(m_nLane); }
+    ~CLaneEncoder() override { m_batch.EndFile(m_nLane); }
     CLaneEncoder(const CLaneEncoder&) = delete;
     CLaneEncoder& operator=(const CLaneEncoder&) = delete;
 
@@ -45,22 +45,33 @@ int CSharedBatch::Lanes() const {
     return m_pEncoder->Lanes();
 }
 
+void CSharedBatch::Reserve(int nLane) {
+    const std::lock_guard lock(m_mutex);
+    m_lanes.at(static_cast<std::size_t>(nLane)).m_bHeld = true;
+}
+
+void CSharedBatch::Release(int nLane) {
+    const std::lock_guard lock(m_mutex);
+    m_lanes.at(static_cast<std::size_t>(nLane)) = LaneWork{};
+    // The lanes that waited for this one go on without it.
+    if (AllWaiting()) {
+        RunStep();
+    }
+}
+
 std::unique_ptr<IFrameEncoder> CSharedBatch::JoinLane(int nLane) {
     const std::lock_guard lock(m_mutex);
     LaneWork& lane = m_lanes.at(static_cast<std::size_t>(nLane));
-    assert(!lane.m_bJoined);
+    assert(lane.m_nLeft == 0);
     m_pEncoder->RestartLane(nLane);
     lane = LaneWork{true, nullptr, nullptr, 0};
     return std::make_unique<CLaneEncoder>(*this, nLane);
 }
 
-void CSharedBatch::Leave(int nLane) {
+void CSharedBatch::EndFile(int nLane) {
     const std::lock_guard lock(m_mutex);
-    m_lanes[static_cast<std::size_t>(nLane)] = LaneWork{};
-    // The lanes that waited for this one go on without it.
-    if (AllWaiting()) {
-        RunStep();
-    }
+    LaneWork& lane = m_lanes[static_cast<std::size_t>(nLane)];
+    lane = LaneWork{lane.m_bHeld, nullptr, nullptr, 0};
 }
 
 void CSharedBatch::Encode(int nLane, const std::int16_t* pnSamples, std::size_t nFrames,
@@ -88,37 +99,37 @@ void CSharedBatch::CopySignal(int nLane, double* adSignal) {
 }
 
 bool CSharedBatch::AllWaiting() const {
-    bool bAnyJoined = false;
+    bool bAnyHeld = false;
     for (const LaneWork& lane : m_lanes) {
-        if (lane.m_bJoined && lane.m_nLeft == 0) {
+        if (lane.m_bHeld && lane.m_nLeft == 0) {
             return false;
         }
-        bAnyJoined = bAnyJoined || lane.m_bJoined;
+        bAnyHeld = bAnyHeld || lane.m_bHeld;
     }
-    return bAnyJoined;
+    return bAnyHeld;
 }
 
 void CSharedBatch::RunStep() {
     std::size_t nStep = std::numeric_limits<std::size_t>::max();
     for (const LaneWork& lane : m_lanes) {
-        if (lane.m_bJoined) {
+        if (lane.m_bHeld) {
             nStep = std::min(nStep, lane.m_nLeft);
         }
     }
     for (std::size_t f = 0; f < nStep; ++f) {
         for (std::size_t l = 0; l < m_lanes.size(); ++l) {
             const LaneWork& lane = m_lanes[l];
-            m_apnStep[l] = lane.m_bJoined ? lane.m_pnSamples + f * kFrameSamples : nullptr;
+            m_apnStep[l] = lane.m_bHeld ? lane.m_pnSamples + f * kFrameSamples : nullptr;
         }
         m_pEncoder->EncodeFrames(m_apnStep.data(), m_stepFrames.data());
         for (std::size_t l = 0; l < m_lanes.size(); ++l) {
-            if (m_lanes[l].m_bJoined) {
+            if (m_lanes[l].m_bHeld) {
                 m_lanes[l].m_pFrames[f] = m_stepFrames[l];
             }
         }
     }
     for (LaneWork& lane : m_lanes) {
-        if (lane.m_bJoined) {
+        if (lane.m_bHeld) {
             lane.m_pnSamples += nStep * kFrameSamples;
             lane.m_pFrames += nStep;
             lane.m_nLeft -= nStep;

@@ -26,10 +26,16 @@ class CSharedBatch {
     // How many files the batch encodes at once.
     int Lanes() const;
 
-    // An encoder for a new file in lane nLane, which no other live encoder of this batch holds.
-    // While it lives, the other lanes' frames are encoded only when its thread has handed its
-    // own (it waits for them): its thread must keep encoding, or destroy it, without waiting
-    // for anything unbounded in between.
+    // Lane nLane is held by one thread from Reserve to Release, for the files it encodes one
+    // after another. While it is held, the other lanes' frames are encoded only once this lane
+    // has handed its own too (they wait for it): the holding thread must go on to its next
+    // frames, or release the lane, without waiting for anything unbounded in between (a
+    // stream, say). A lane not held is left out (given silence).
+    void Reserve(int nLane);
+    void Release(int nLane);
+
+    // An encoder for a new file in lane nLane (reserved with it where it was not), which no
+    // other live encoder of this batch holds; the lane stays held when it is destroyed.
     std::unique_ptr<IFrameEncoder> JoinLane(int nLane);
 
   private:
@@ -37,18 +43,18 @@ class CSharedBatch {
 
     // What one lane has handed to be encoded and not yet had back.
     struct LaneWork {
-        bool m_bJoined = false;
+        bool m_bHeld = false;
         const std::int16_t* m_pnSamples = nullptr;
         EncodedFrame* m_pFrames = nullptr;
         std::size_t m_nLeft = 0;
     };
 
-    void Leave(int nLane);
+    void EndFile(int nLane);
     // Returns once the nFrames frames of pnSamples are in aFrames.
     void Encode(int nLane, const std::int16_t* pnSamples, std::size_t nFrames,
                 EncodedFrame* aFrames);
     void CopySignal(int nLane, double* adSignal);
-    // Every lane that holds a file has frames waiting (and one lane at least holds a file).
+    // Every lane that is held has frames waiting (and one lane at least is held).
     bool AllWaiting() const;
     // With the lock held: encodes frames of every lane until a lane has none left.
     void RunStep();
