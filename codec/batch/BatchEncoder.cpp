@@ -86,11 +86,16 @@ void CBatchEncoder::ShiftSignal() {
 }
 
 void CBatchEncoder::PreFilter(const std::int16_t* const* apnSamples) {
-    for (int i = 0; i < kFrameSamples; ++i) {
-        Lanes x;
-        for (int l = 0; l < kBatchLanes; ++l) {
-            x[l] = apnSamples[l] != nullptr ? apnSamples[l][i] : 0.0;
+    Lanes aX[kFrameSamples] = {};
+    for (int l = 0; l < kBatchLanes; ++l) {
+        if (apnSamples[l] != nullptr) {
+            for (int i = 0; i < kFrameSamples; ++i) {
+                aX[i][l] = apnSamples[l][i];
+            }
         }
+    }
+    for (int i = 0; i < kFrameSamples; ++i) {
+        const Lanes& x = aX[i];
         const Lanes y = kPreFilterPole * m_prevOut + (x - m_prevIn);
         m_prevIn = x;
         m_prevOut = y;

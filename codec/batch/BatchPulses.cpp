@@ -6,8 +6,8 @@
 #include "BatchStages.h"
 
 #include "codec/excitation/ExcitationFilters.h"
-#include "codec/excitation/GainCodes.h"
 #include "codec/excitation/PulseSearch.h"
+#include "codec/tables/GainTables.h"
 
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
@@ -146,6 +146,32 @@ PatternSums FilteredPatternSums(const Lanes* aPulse, const Lanes* aH, const Lane
     return sums;
 }
 
+// The level of each lane's value by Level's rule: the first whose upper threshold the value
+// does not exceed, the top level otherwise.
+LaneMask LevelLanes(const Lanes& value, const float* afThresholds, int nSteps) {
+    LaneMask going = SplatMask(-1);
+    LaneMask level = SplatMask(0);
+    for (int j = 0; j < nSteps - 1; ++j) {
+        going &= value > static_cast<double>(afThresholds[j]);
+        level = level - going;
+    }
+    return level;
+}
+
+// QuantizePulseGain in every lane: the absolute levels in subframe 0, the levels of the ratio
+// to the previous gain after it.
+Lanes QuantizePulseGainLanes(int k, const Lanes& optimal, const Lanes& prevGain, LaneMask* pIndex) {
+    const bool bFirst = k == 0;
+    const float* afLevels = bFirst ? kPulseGainLevels : kGainRatioLevels;
+    *pIndex = bFirst ? LevelLanes(optimal, kPulseGainThresholds, kPulseGainSteps)
+                     : LevelLanes(optimal / prevGain, kGainRatioThresholds, kGainRatioSteps);
+    Lanes level;
+    for (int l = 0; l < kBatchLanes; ++l) {
+        level[l] = static_cast<double>(afLevels[(*pIndex)[l]]);
+    }
+    return bFirst ? level : level * prevGain;
+}
+
 // x2 from each lane's phase on: element t is x2[phase + t], 0 past the subframe.
 void ShiftByPhase(const Lanes* aX2, const LaneMask& phase, Lanes* aShifted) {
     for (int l = 0; l < kBatchLanes; ++l) {
@@ -181,19 +207,17 @@ void SearchPulsesLanes(const Lanes* aD, const Lanes* aH, const Lanes* aX2, int k
         Lanes aPulse[kPulses];
         PatternOfLanes(aaAmplitude, pattern, aPulse);
         const PatternSums sums = FilteredPatternSums(aPulse, aH, aX2, aX2Shifted, phase);
-        const Lanes optimal = sums.r / sums.e;
-        Lanes gain;
-        std::int32_t anIndex[kBatchLanes];
-        for (int l = 0; l < kBatchLanes; ++l) {
-            gain[l] = QuantizePulseGain(k, optimal[l], prevGain[l], &anIndex[l]);
-        }
+        LaneMask index;
+        const Lanes gain = QuantizePulseGainLanes(k, sums.r / sums.e, prevGain, &index);
         const Lanes score = 2.0 * gain * sums.r - gain * gain * sums.e;
         const LaneMask better = score > best;
         best = SelectLanes(better, score, best);
         bestPattern = SelectMask(better, pattern, bestPattern);
         choice.gain = SelectLanes(better, gain, choice.gain);
         for (int l = 0; l < kBatchLanes; ++l) {
-            choice.anGainIndex[l] = better[l] != 0 ? anIndex[l] : choice.anGainIndex[l];
+            if (better[l] != 0) {
+                choice.anGainIndex[l] = static_cast<std::int32_t>(index[l]);
+            }
         }
     }
 

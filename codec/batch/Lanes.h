@@ -62,6 +62,15 @@ inline LaneMask operator&(LaneMask a, const LaneMask& b) {
     return a &= b;
 }
 
+// Lane-wise difference of lane numbers (a mask's all-ones lanes count as -1).
+inline LaneMask operator-(const LaneMask& a, const LaneMask& b) {
+    LaneMask r;
+    for (int g = 0; g < kLaneGroups; ++g) {
+        r.m_a[g] = a.m_a[g] - b.m_a[g];
+    }
+    return r;
+}
+
 inline LaneMask operator|(const LaneMask& a, const LaneMask& b) {
     LaneMask r;
     for (int g = 0; g < kLaneGroups; ++g) {

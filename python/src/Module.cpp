@@ -3,6 +3,7 @@
 // header check, and the resampling and rounding of encode --convert, over numpy arrays. The
 // interpreter's lock is released while the codec or the resampler runs. The package's Python
 // layer checks dtypes and shapes and hands this module contiguous arrays only.
+#include "codec/FrameEncoder.h"
 #include "convert/AnyAudioReader.h"
 #include "convert/ConvertedSamples.h"
 #include "convert/Resampler.h"
@@ -11,6 +12,7 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <cstdint>
 #include <memory>
@@ -43,6 +45,26 @@ template <class T> py::array_t<T> ToArray(std::vector<T>&& values) {
     auto* pHeld = new std::vector<T>(std::move(values));
     py::capsule owner(pHeld, [](void* p) { delete static_cast<std::vector<T>*>(p); });
     return py::array_t<T>(static_cast<py::ssize_t>(pHeld->size()), pHeld->data(), owner);
+}
+
+// The whole frames of each recording, the recordings side by side in the lanes of a batch
+// encoder; each gets the bytes an encoder of its own gives it.
+py::list EncodeInLanes(const std::vector<Pcm16Array>& recordings) {
+    std::vector<std::span<const std::int16_t>> spans;
+    spans.reserve(recordings.size());
+    for (const Pcm16Array& recording : recordings) {
+        spans.push_back(SpanOf(recording));
+    }
+    std::vector<std::vector<std::uint8_t>> results;
+    {
+        py::gil_scoped_release unlocked;
+        results = EncodeRecordings(spans);
+    }
+    py::list encoded;
+    for (const std::vector<std::uint8_t>& result : results) {
+        encoded.append(py::bytes(reinterpret_cast<const char*>(result.data()), result.size()));
+    }
+    return encoded;
 }
 
 // One stream's encoder: whole frames in, their bytes out; samples short of a frame wait for
@@ -264,6 +286,7 @@ PYBIND11_MODULE(_veltrane, module) {
                py::arg("output_rate"));
     module.def("check_wav_bytes", &CheckWavBytes, py::arg("data"));
     module.def("read_audio", &ReadAudio, py::arg("path"));
+    module.def("encode_in_lanes", &EncodeInLanes, py::arg("recordings"));
     py::class_<CStreamEncoder>(module, "StreamEncoder")
         .def(py::init<>())
         .def("encode", &CStreamEncoder::Encode, py::arg("samples"))

@@ -175,9 +175,15 @@ def test_a_lost_frame_is_concealed_and_the_stream_goes_on(speech):
 
 
 def test_encode_many_equals_one_at_a_time(speech):
+    # More recordings than a thread's lanes, of different lengths, with frameless ones among
+    # them: each thread's share runs in the lanes of one batch encoder.
     rng = np.random.default_rng(3)
-    recordings = [speech[int(rng.integers(0, 5000)) :] for _ in range(9)]
-    assert veltrane.encode_many(recordings, threads=4) == [veltrane.encode(r) for r in recordings]
+    recordings = [speech[int(rng.integers(0, 50000)) :] for _ in range(19)]
+    recordings += [speech[:0], speech[:239], speech[:481]]
+    alone = [veltrane.encode(r) for r in recordings]
+    for threads in (1, 4):
+        assert veltrane.encode_many(recordings, threads=threads) == alone
+    assert veltrane.encode_many([]) == []
 
 
 # --- hostile input raises, never crashes ---
