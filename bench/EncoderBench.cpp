@@ -73,7 +73,8 @@ void BM_EncodeBatch(benchmark::State& state, veltrane::CodecBuild build) {
 
 [[maybe_unused]] const bool g_bRegistered = [] {
     for (veltrane::CodecBuild build :
-         {veltrane::CodecBuild::kPortable, veltrane::CodecBuild::kX86_64_v3}) {
+         {veltrane::CodecBuild::kPortable, veltrane::CodecBuild::kX86_64_v3,
+          veltrane::CodecBuild::kX86_64_v4}) {
         if (veltrane::CodecBuildRuns(build)) {
             const std::string name = std::string("BM_EncodeFrame/") + CodecBuildName(build);
             benchmark::RegisterBenchmark(name.c_str(), BM_EncodeFrame, build);

@@ -13,6 +13,12 @@ std::unique_ptr<IFrameEncoder> MakeVariantEncoder();
 std::unique_ptr<IBatchEncoder> MakeVariantBatchEncoder();
 } // namespace veltrane::inline x86_64_v3
 #endif
+#if VELTRANE_HAVE_X86_64_V4
+namespace veltrane::inline x86_64_v4 {
+std::unique_ptr<IFrameEncoder> MakeVariantEncoder();
+std::unique_ptr<IBatchEncoder> MakeVariantBatchEncoder();
+} // namespace veltrane::inline x86_64_v4
+#endif
 
 namespace veltrane {
 
@@ -24,6 +30,13 @@ bool CodecBuildRuns(CodecBuild build) {
 #if VELTRANE_HAVE_X86_64_V3
         __builtin_cpu_init();
         return __builtin_cpu_supports("x86-64-v3") != 0;
+#else
+        return false;
+#endif
+    case CodecBuild::kX86_64_v4:
+#if VELTRANE_HAVE_X86_64_V4
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("x86-64-v4") != 0;
 #else
         return false;
 #endif
@@ -43,8 +56,25 @@ CodecBuild ChosenCodecBuild() {
     return kChosen;
 }
 
+CodecBuild ChosenBatchBuild() {
+    static const CodecBuild kChosen = [] {
+        return ChosenCodecBuild() != CodecBuild::kPortable && CodecBuildRuns(CodecBuild::kX86_64_v4)
+                   ? CodecBuild::kX86_64_v4
+                   : ChosenCodecBuild();
+    }();
+    return kChosen;
+}
+
 const char* CodecBuildName(CodecBuild build) {
-    return build == CodecBuild::kX86_64_v3 ? "x86-64-v3" : "portable";
+    switch (build) {
+    case CodecBuild::kX86_64_v3:
+        return "x86-64-v3";
+    case CodecBuild::kX86_64_v4:
+        return "x86-64-v4";
+    case CodecBuild::kPortable:
+        break;
+    }
+    return "portable";
 }
 
 std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build) {
@@ -52,6 +82,11 @@ std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build) {
 #if VELTRANE_HAVE_X86_64_V3
     if (build == CodecBuild::kX86_64_v3) {
         return x86_64_v3::MakeVariantEncoder();
+    }
+#endif
+#if VELTRANE_HAVE_X86_64_V4
+    if (build == CodecBuild::kX86_64_v4) {
+        return x86_64_v4::MakeVariantEncoder();
     }
 #endif
     return portable::MakeVariantEncoder();
@@ -62,6 +97,11 @@ std::unique_ptr<IBatchEncoder> MakeBatchEncoder(CodecBuild build) {
 #if VELTRANE_HAVE_X86_64_V3
     if (build == CodecBuild::kX86_64_v3) {
         return x86_64_v3::MakeVariantBatchEncoder();
+    }
+#endif
+#if VELTRANE_HAVE_X86_64_V4
+    if (build == CodecBuild::kX86_64_v4) {
+        return x86_64_v4::MakeVariantBatchEncoder();
     }
 #endif
     return portable::MakeVariantBatchEncoder();

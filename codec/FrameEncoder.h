@@ -47,30 +47,36 @@ class IBatchEncoder {
 };
 
 // The builds of the encoder: kPortable runs on any processor; kX86_64_v3 needs the x86-64-v3
-// instructions (AVX2 among them) and exists only where the compiler made it.
-enum class CodecBuild { kPortable, kX86_64_v3 };
+// instructions (AVX2 among them) and kX86_64_v4 the x86-64-v4 ones (AVX-512), and each exists
+// only where the compiler made it.
+enum class CodecBuild { kPortable, kX86_64_v3, kX86_64_v4 };
 
 // Whether this program holds the build and this processor can run it.
 bool CodecBuildRuns(CodecBuild build);
 
-// The build that new encoders use: the fastest that runs here, unless the environment variable
-// VELTRANE_CODEC_BUILD is "portable".
+// The build that new encoders use: the fastest that runs here for one stream (x86-64-v3 where
+// the processor has it: AVX-512 does not make one stream faster), unless the environment
+// variable VELTRANE_CODEC_BUILD is "portable".
 CodecBuild ChosenCodecBuild();
 
-// "portable" or "x86-64-v3".
+// The build that new batch encoders use: x86-64-v4 where it runs (the lanes fill 512-bit
+// registers) and ChosenCodecBuild() is not the portable build; ChosenCodecBuild() otherwise.
+CodecBuild ChosenBatchBuild();
+
+// "portable", "x86-64-v3" or "x86-64-v4".
 const char* CodecBuildName(CodecBuild build);
 
 // A new encoder of the given build, which must run here.
 std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build = ChosenCodecBuild());
 
 // A new batch encoder of the given build, which must run here.
-std::unique_ptr<IBatchEncoder> MakeBatchEncoder(CodecBuild build = ChosenCodecBuild());
+std::unique_ptr<IBatchEncoder> MakeBatchEncoder(CodecBuild build = ChosenBatchBuild());
 
 // Every whole frame of each recording, encoded by batch encoders of the given build: the files
 // are queued into the lanes, a lane whose file ends taking the next. Each result is the bytes a
 // single encoder gives for its recording.
 std::vector<std::vector<std::uint8_t>>
 EncodeRecordings(std::span<const std::span<const std::int16_t>> recordings,
-                 CodecBuild build = ChosenCodecBuild());
+                 CodecBuild build = ChosenBatchBuild());
 
 } // namespace veltrane

@@ -18,7 +18,7 @@ namespace veltrane {
 
 class CSharedBatch {
   public:
-    explicit CSharedBatch(CodecBuild build = ChosenCodecBuild());
+    explicit CSharedBatch(CodecBuild build = ChosenBatchBuild());
     ~CSharedBatch();
     CSharedBatch(const CSharedBatch&) = delete;
     CSharedBatch& operator=(const CSharedBatch&) = delete;

@@ -16,12 +16,12 @@
 
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
-// Doubles per register, and registers per value: where the processor has 512-bit registers one
-// of them; elsewhere two of the widest registers the build has (two groups of four doubles with
-// AVX, of two without), so that every recursive chain has a second, independent one beside it.
+// Doubles per register, and registers per value: two of the widest registers the build has
+// (eight doubles each with AVX-512, four with AVX, two without), so that every recursive chain
+// has a second, independent one beside it.
 #if defined(__AVX512F__)
 inline constexpr int kGroupLanes = 8;
-inline constexpr int kLaneGroups = 1;
+inline constexpr int kLaneGroups = 2;
 #elif defined(__AVX__)
 inline constexpr int kGroupLanes = 4;
 inline constexpr int kLaneGroups = 2;

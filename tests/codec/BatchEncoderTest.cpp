@@ -134,11 +134,11 @@ TEST(BatchEncoder, ExtremeInputsStayInTheirLanes) {
 // New batch encoders take the chosen build (the portable one when the environment asks for it,
 // as the test codec_build_chosen_by_environment does), and it gives the golden bytes.
 TEST(BatchEncoder, TheChosenBuildEncodesTheGoldenBytes) {
-    EXPECT_EQ(MakeBatchEncoder()->Lanes(), LanesOf(ChosenCodecBuild()));
+    EXPECT_EQ(MakeBatchEncoder()->Lanes(), LanesOf(ChosenBatchBuild()));
     const Recording& speech = GoldenRecordings().front();
     const std::vector<std::span<const std::int16_t>> spans(3, speech.m_samples);
     for (const auto& result : EncodeRecordings(spans)) {
-        EXPECT_TRUE(result == speech.m_want) << CodecBuildName(ChosenCodecBuild());
+        EXPECT_TRUE(result == speech.m_want) << CodecBuildName(ChosenBatchBuild());
     }
 }
 

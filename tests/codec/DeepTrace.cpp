@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "tests/codec/DeepTrace.h"
 
-#include "tests/support/GoldenVectors.h"
 #include "codec/FramePacker.h"
 #include "codec/LpcAnalysis.h"
 #include "codec/LpcQuantizer.h"
@@ -10,6 +9,7 @@
 #include "codec/excitation/PitchSearch.h"
 #include "codec/excitation/PulseSearch.h"
 #include "codec/tables/RcTables.h"
+#include "tests/support/GoldenVectors.h"
 
 #include <algorithm>
 #include <bit>

@@ -90,21 +90,28 @@ TEST_P(GoldenVectorTest, EncodesToTheExpectedBytes) {
     }
 }
 
-// Where the processor runs the x86-64-v3 build and the compiler made it, the vectors above ran
-// through it too, and new encoders use it.
+// Where the processor runs the x86-64-v3 or x86-64-v4 build and the compiler made it, the
+// vectors above ran through it too; new encoders use x86-64-v3 (one stream gains nothing from
+// AVX-512) and new batch encoders the widest.
 TEST(CodecBuilds, TheWidestBuildThatRunsIsChosenAndTested) {
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
     __builtin_cpu_init();
-    const bool bProcessorHasIt = __builtin_cpu_supports("x86-64-v3") != 0;
+    const bool bProcessorHasV3 = __builtin_cpu_supports("x86-64-v3") != 0;
+    const bool bProcessorHasV4 = __builtin_cpu_supports("x86-64-v4") != 0;
 #else
-    const bool bProcessorHasIt = false;
+    const bool bProcessorHasV3 = false;
+    const bool bProcessorHasV4 = false;
 #endif
-    EXPECT_EQ(CodecBuildRuns(CodecBuild::kX86_64_v3), bProcessorHasIt);
+    EXPECT_EQ(CodecBuildRuns(CodecBuild::kX86_64_v3), bProcessorHasV3);
+    EXPECT_EQ(CodecBuildRuns(CodecBuild::kX86_64_v4), bProcessorHasV4);
     EXPECT_TRUE(CodecBuildRuns(CodecBuild::kPortable));
     const char* pszWanted = std::getenv("VELTRANE_CODEC_BUILD");
     const bool bPortableWanted = pszWanted != nullptr && std::string(pszWanted) == "portable";
-    EXPECT_EQ(ChosenCodecBuild(),
-              bProcessorHasIt && !bPortableWanted ? CodecBuild::kX86_64_v3 : CodecBuild::kPortable);
+    const CodecBuild single =
+        bProcessorHasV3 && !bPortableWanted ? CodecBuild::kX86_64_v3 : CodecBuild::kPortable;
+    EXPECT_EQ(ChosenCodecBuild(), single);
+    EXPECT_EQ(ChosenBatchBuild(),
+              bProcessorHasV4 && !bPortableWanted ? CodecBuild::kX86_64_v4 : single);
 }
 
 // Each stage of the first ten calls on speech_en, fed with the trace's own inputs, gives the

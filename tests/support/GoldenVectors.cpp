@@ -70,7 +70,8 @@ std::vector<std::uint8_t> EncodeAll(const std::vector<std::int16_t>& samples, Co
 
 std::vector<CodecBuild> RunnableCodecBuilds() {
     std::vector<CodecBuild> builds;
-    for (CodecBuild build : {CodecBuild::kPortable, CodecBuild::kX86_64_v3}) {
+    for (CodecBuild build :
+         {CodecBuild::kPortable, CodecBuild::kX86_64_v3, CodecBuild::kX86_64_v4}) {
         if (CodecBuildRuns(build)) {
             builds.push_back(build);
         }
