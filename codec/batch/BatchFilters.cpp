@@ -10,22 +10,7 @@ namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
-// A filter's past 20 outputs followed by its 40 new ones, oldest first.
-constexpr int kRunLength = kLpcOrder + kSubframeSamples;
-using LaneRun = Lanes[kRunLength];
-
-// Memories keep the newest output in element 0; a run keeps it last.
-void LoadMemory(const Lanes* aMem, Lanes* aRun) {
-    for (int j = 0; j < kLpcOrder; ++j) {
-        aRun[kLpcOrder - 1 - j] = aMem[j];
-    }
-}
-
-void StoreMemory(const Lanes* aRun, Lanes* aMem) {
-    for (int j = 0; j < kLpcOrder; ++j) {
-        aMem[j] = aRun[kRunLength - 1 - j];
-    }
-}
+using LaneRun = Lanes[kRunLength]; // a filter run (see LoadMemory) in lanes
 
 // N filters with the same coefficients side by side, each y[n] = x[n] + sum_j y[n-1-j] * a[j]
 // summed from the input upward in j; an input that is null is the impulse (1 at n = 0).

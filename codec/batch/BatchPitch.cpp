@@ -11,13 +11,7 @@ namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
-constexpr double kFlushLevel = 1e-17;
-constexpr int kCoarseLags = kLagBlocks * kLagsPerBlock;
-
-// Where coarse lag l of block b starts in the history: the same in every lane.
-int CoarseStart(int b, int l) {
-    return kNewestSegment - kSubframeSamples * b - kCoarseLagStep * l;
-}
+// Coarse lag l of block b starts at CoarseStart(b, l) in every lane's history.
 
 // The 14 energy chains of a block, each y = beta y + s with values of 1e-17 or less flushed; a
 // few chains at a time, so that their state stays in registers.

@@ -14,23 +14,7 @@ namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
-// A filter's past 20 outputs followed by its 40 new ones, oldest first, so that no sample
-// moves while the filter runs.
-constexpr int kRunLength = kLpcOrder + kSubframeSamples;
 using FilterRun = double[kRunLength];
-
-// Memories keep the newest output in element 0; a run keeps it last.
-void LoadMemory(const double* adMem, double* adRun) {
-    for (int j = 0; j < kLpcOrder; ++j) {
-        adRun[kLpcOrder - 1 - j] = adMem[j];
-    }
-}
-
-void StoreMemory(const double* adRun, double* adMem) {
-    for (int j = 0; j < kLpcOrder; ++j) {
-        adMem[j] = adRun[kRunLength - 1 - j];
-    }
-}
 
 // N filters with the same coefficients side by side, each y[n] = x[n] + sum_j y[n-1-j] * a[j]
 // summed from the input upward in j. The filters are independent, so running them together

@@ -4,11 +4,29 @@
 // element 0.
 #pragma once
 
+#include "codec/CodecTypes.h"
 #include "codec/CodecVariant.h"
 
 #include <cstdint>
 
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {
+
+// A filter run: the past 20 outputs followed by the 40 new ones, oldest first, so that no sample
+// moves while the filter runs. Memories keep the newest output in element 0; a run keeps it
+// last. Value is a double, or the batch encoder's lanes of doubles.
+inline constexpr int kRunLength = kLpcOrder + kSubframeSamples;
+
+template <typename Value> void LoadMemory(const Value* aMem, Value* aRun) {
+    for (int j = 0; j < kLpcOrder; ++j) {
+        aRun[kLpcOrder - 1 - j] = aMem[j];
+    }
+}
+
+template <typename Value> void StoreMemory(const Value* aRun, Value* aMem) {
+    for (int j = 0; j < kLpcOrder; ++j) {
+        aMem[j] = aRun[kRunLength - 1 - j];
+    }
+}
 
 // The smallest normal single-precision value; starts every energy sum so it is never zero.
 inline constexpr double kTinyEnergy = 1.1754943508222875e-38;

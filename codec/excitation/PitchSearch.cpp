@@ -12,13 +12,6 @@ namespace veltrane::inline VELTRANE_CODEC_VARIANT {
 
 namespace {
 
-constexpr double kFlushLevel = 1e-17;
-constexpr int kCoarseLags = kLagBlocks * kLagsPerBlock;
-
-int CoarseStart(int b, int l) {
-    return kNewestSegment - kSubframeSamples * b - kCoarseLagStep * l;
-}
-
 // The history split into its three phases modulo 3, each reversed, so that element n of the 14
 // segments of a block (which start 3 apart) lies at 14 consecutive addresses: the block's sums
 // then run side by side.

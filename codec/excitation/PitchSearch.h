@@ -22,6 +22,15 @@ inline constexpr std::int32_t kMaxLagCode =
     kSubframeSamples * (kLagBlocks - 1) + kCoarseLagStep * (kLagsPerBlock - 1) + 1;
 static_assert(kNewestSegment - kMaxLagCode >= 0, "the longest lag stays inside the history");
 
+// Values whose magnitude is 1e-17 or less count as 0 in the energies and correlations.
+inline constexpr double kFlushLevel = 1e-17;
+inline constexpr int kCoarseLags = kLagBlocks * kLagsPerBlock;
+
+// Where the segment of coarse lag l of block b starts in the history.
+inline constexpr int CoarseStart(int b, int l) {
+    return kNewestSegment - kSubframeSamples * b - kCoarseLagStep * l;
+}
+
 // Energy of a 40-sample segment through 1/(1 - beta z^-1), values of 1e-17 or less flushed.
 double FastEnergy(const double* adSegment, double dBeta);
 
