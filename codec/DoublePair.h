@@ -7,7 +7,6 @@
 
 #include "codec/CodecVariant.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -61,7 +60,9 @@ inline DoubleVec SplatVec(double dValue) {
 inline DoubleVec AbsVec(DoubleVec value) {
     using BitsVec = std::uint64_t __attribute__((vector_size(sizeof(DoubleVec))));
     constexpr std::uint64_t kMagnitudeBits = ~(std::uint64_t{1} << 63);
-    return std::bit_cast<DoubleVec>(std::bit_cast<BitsVec>(value) & kMagnitudeBits);
+    // The builtin, not std::bit_cast: a template over a vector type would be instantiated alike
+    // by every build and only one copy kept, whatever instructions it holds.
+    return __builtin_bit_cast(DoubleVec, __builtin_bit_cast(BitsVec, value) & kMagnitudeBits);
 }
 
 } // namespace veltrane::inline VELTRANE_CODEC_VARIANT

@@ -11,7 +11,6 @@
 
 #include "codec/CodecVariant.h"
 
-#include <bit>
 #include <cstdint>
 
 namespace veltrane::inline VELTRANE_CODEC_VARIANT {
@@ -187,13 +186,14 @@ inline LaneMask SelectMask(const LaneMask& mask, const LaneMask& a, const LaneMa
     return r;
 }
 
-// |v| lane by lane: the sign bits cleared, as std::fabs does.
+// |v| lane by lane: the sign bits cleared, as std::fabs does. (The builtin, not std::bit_cast,
+// whose instances over vector types every build would share.)
 inline Lanes AbsLanes(const Lanes& value) {
     constexpr std::int64_t kMagnitudeBits = ~(std::int64_t{1} << 63);
     Lanes r;
     for (int g = 0; g < kLaneGroups; ++g) {
-        r.m_a[g] =
-            std::bit_cast<GroupLanes>(std::bit_cast<GroupMask>(value.m_a[g]) & kMagnitudeBits);
+        r.m_a[g] = __builtin_bit_cast(GroupLanes,
+                                      __builtin_bit_cast(GroupMask, value.m_a[g]) & kMagnitudeBits);
     }
     return r;
 }
