@@ -227,7 +227,7 @@ TEST(BatchRunnerInLanes, EveryOutputIsTheSingleEncodersAndEveryItemIsReportedOnc
     for (int k = 0; k < 23; ++k) {
         const std::string strName = std::string(1, 'f').append(std::to_string(k));
         std::vector<std::uint8_t> wav =
-            test::Wav16(test::Noise(240 * (3 + 41 * (k % 7)) + k, k + 1));
+            test::Wav16(test::Noise(240 * (3 + 29 * (k % 7)) + k, k + 1));
         if (k == 5) {
             wav = test::Wav16(test::Noise(200)); // no whole frame
         } else if (k == 9) {
