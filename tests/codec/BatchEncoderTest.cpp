@@ -46,14 +46,16 @@ int LanesOf(CodecBuild build) {
     return MakeBatchEncoder(build)->Lanes();
 }
 
-// The builds swept vector by vector and lane by lane: every build that runs here, or under the
-// sanitizers (which slow the codec a hundredfold) the one new batch encoders use.
-std::vector<CodecBuild> SweptBuilds() {
+// Under the sanitizers, which slow the codec a hundredfold and look for other faults than
+// bytes, the sweep below takes one build (the one new batch encoders use) and one round.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return {ChosenBatchBuild()};
+constexpr bool kSanitized = true;
 #else
-    return RunnableCodecBuilds();
+constexpr bool kSanitized = false;
 #endif
+
+std::vector<CodecBuild> SweptBuilds() {
+    return kSanitized ? std::vector<CodecBuild>{ChosenBatchBuild()} : RunnableCodecBuilds();
 }
 
 // Runs the recordings numbered in queue through a batch encoder of the build; each must give its
@@ -99,12 +101,15 @@ TEST(BatchEncoder, EveryGoldenVectorInEveryLaneGivesItsBytes) {
     }
     for (CodecBuild build : SweptBuilds()) {
         const auto nLanes = static_cast<std::size_t>(LanesOf(build));
-        for (std::size_t r = 0; r < shorts.size(); ++r) {
+        for (std::size_t r = 0; r < (kSanitized ? 1 : shorts.size()); ++r) {
             std::vector<std::size_t> queue;
             for (std::size_t i = 0; i < std::max(nLanes, shorts.size()) + shorts.size(); ++i) {
                 queue.push_back(shorts[(i + r) % shorts.size()]);
             }
             ExpectGoldenBytes(queue, build, "round " + std::to_string(r));
+        }
+        if (kSanitized) {
+            continue;
         }
         std::vector<std::size_t> queue;
         for (std::size_t l = 0; l < nLanes; ++l) {
