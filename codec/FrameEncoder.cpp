@@ -77,34 +77,37 @@ const char* CodecBuildName(CodecBuild build) {
     return "portable";
 }
 
-std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build) {
+namespace {
+
+// The encoder factories of one build of the codec.
+struct BuildFactories {
+    std::unique_ptr<IFrameEncoder> (*m_makeEncoder)();
+    std::unique_ptr<IBatchEncoder> (*m_makeBatchEncoder)();
+};
+
+BuildFactories FactoriesOf(CodecBuild build) {
     assert(CodecBuildRuns(build));
 #if VELTRANE_HAVE_X86_64_V3
     if (build == CodecBuild::kX86_64_v3) {
-        return x86_64_v3::MakeVariantEncoder();
+        return {x86_64_v3::MakeVariantEncoder, x86_64_v3::MakeVariantBatchEncoder};
     }
 #endif
 #if VELTRANE_HAVE_X86_64_V4
     if (build == CodecBuild::kX86_64_v4) {
-        return x86_64_v4::MakeVariantEncoder();
+        return {x86_64_v4::MakeVariantEncoder, x86_64_v4::MakeVariantBatchEncoder};
     }
 #endif
-    return portable::MakeVariantEncoder();
+    return {portable::MakeVariantEncoder, portable::MakeVariantBatchEncoder};
+}
+
+} // namespace
+
+std::unique_ptr<IFrameEncoder> MakeFrameEncoder(CodecBuild build) {
+    return FactoriesOf(build).m_makeEncoder();
 }
 
 std::unique_ptr<IBatchEncoder> MakeBatchEncoder(CodecBuild build) {
-    assert(CodecBuildRuns(build));
-#if VELTRANE_HAVE_X86_64_V3
-    if (build == CodecBuild::kX86_64_v3) {
-        return x86_64_v3::MakeVariantBatchEncoder();
-    }
-#endif
-#if VELTRANE_HAVE_X86_64_V4
-    if (build == CodecBuild::kX86_64_v4) {
-        return x86_64_v4::MakeVariantBatchEncoder();
-    }
-#endif
-    return portable::MakeVariantBatchEncoder();
+    return FactoriesOf(build).m_makeBatchEncoder();
 }
 
 } // namespace veltrane

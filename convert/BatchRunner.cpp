@@ -122,18 +122,19 @@ void RunBatchInLanes(const std::vector<BatchItem>& items, unsigned nJobs,
     const auto nPerGroup = static_cast<unsigned>(
         std::min<std::size_t>(static_cast<std::size_t>(batches.front()->Lanes()),
                               (items.size() + nGroups - 1) / nGroups));
-    std::vector<FileJobOptions> laneOptions(static_cast<std::size_t>(nGroups) * nPerGroup, options);
-    for (std::size_t t = 0; t < laneOptions.size(); ++t) {
-        CSharedBatch& batch = *batches[t / nPerGroup];
-        const auto nLane = static_cast<int>(t % nPerGroup);
-        laneOptions[t].m_makeEncoder = [&batch, nLane] { return batch.JoinLane(nLane); };
-    }
-    // A thread holds its lane from file to file, so that the other lanes wait for its next
-    // file rather than run without it, except while it reads a stream, which may stall.
-    const auto laneOf = [&](unsigned t) {
+    // Thread t runs lane t % nPerGroup of group t / nPerGroup. It holds its lane from file to
+    // file, so that the other lanes wait for its next file rather than run without it, except
+    // while it reads a stream, which may stall.
+    const auto laneOf = [&](std::size_t t) {
         return std::pair<CSharedBatch&, int>(*batches[t / nPerGroup],
                                              static_cast<int>(t % nPerGroup));
     };
+    std::vector<FileJobOptions> laneOptions(static_cast<std::size_t>(nGroups) * nPerGroup, options);
+    for (std::size_t t = 0; t < laneOptions.size(); ++t) {
+        laneOptions[t].m_makeEncoder = [lane = laneOf(t)] {
+            return lane.first.JoinLane(lane.second);
+        };
+    }
     WorkerHooks hooks;
     hooks.m_onStart = [&](unsigned t) { laneOf(t).first.Reserve(laneOf(t).second); };
     hooks.m_beforeItem = [&](unsigned t, const BatchItem& item) {
